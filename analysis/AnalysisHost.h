@@ -1,0 +1,26 @@
+// What the clipboard dispatch and the analysers need from the platform and
+// from the settings. The program implements it with the settings form's
+// controls and real Win32 calls; tests and brivola-scan with their own.
+#pragma once
+
+#include <string>
+
+class IAnalysisHost {
+public:
+  virtual ~IAnalysisHost() = default;
+
+  // Settings, read at the moment of use (the controls are the settings).
+  virtual bool BrowseStockCode() = 0;
+  virtual int StockSiteSelect() = 0;  // radio item index; -1 when none is selected
+  virtual bool AutoBrowseNetMileAD() = 0;
+  virtual bool AutoBrowseInfoCash() = 0;
+  virtual int SleepTime() = 0;  // spin edit value, milliseconds
+  virtual std::string InfoCashID() = 0;
+
+  // Platform.
+  virtual bool ClipboardHasText() = 0;
+  virtual std::string ReadClipboardText() = 0;  // may throw (clipboard locked)
+  virtual void OpenUrl(const std::string& target) = 0;
+  virtual void Sleep(int milliseconds) = 0;
+  virtual std::string HalfWidth(const std::string& text) = 0;  // LCMAP_HALFWIDTH mapping
+};

@@ -1,0 +1,3 @@
+#include "Analysers.h"
+
+void BrowseInfoCash(IAnalysisHost&, const std::string&) {}

@@ -1,0 +1,3 @@
+#include "Analysers.h"
+
+void BrowseNetMileAD(IAnalysisHost&, const std::string&) {}

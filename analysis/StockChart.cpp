@@ -1,0 +1,3 @@
+#include "Analysers.h"
+
+void BrowseStockChart(IAnalysisHost&, const std::string&) {}

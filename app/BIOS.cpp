@@ -1,0 +1,59 @@
+#include "BIOS.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+std::string GetWinUserName() {
+  char name[257] = {};
+  DWORD size = 256;
+  GetUserNameA(name, &size);
+  return name;
+}
+
+std::string LCMapText(const std::string& text, unsigned long flags) {
+  if (text.empty()) return text;
+  const int srcLen = static_cast<int>(text.size());
+  const int n = LCMapStringA(LOCALE_SYSTEM_DEFAULT, flags, text.data(), srcLen, nullptr, 0);
+  if (n <= 0) return text;
+  std::string out(static_cast<size_t>(n), '\0');
+  if (LCMapStringA(LOCALE_SYSTEM_DEFAULT, flags, text.data(), srcLen, out.data(), n) <= 0) return text;
+  const size_t nul = out.find('\0');
+  if (nul != std::string::npos) out.resize(nul);
+  return out;
+}
+
+const std::array<std::string_view, 8> VersionKeys = {
+    "\\CompanyName",  "\\FileDescription",  "\\FileVersion", "\\InternalName",
+    "\\LegalCopyright", "\\OriginalFilename", "\\ProductName", "\\ProductVersion",
+};
+
+std::string GetVersionInfo(const std::string& fileName, int keyIndex) {
+  // Index 8 and above read as 2; a negative index does the same rather than read outside the table.
+  if (keyIndex > 7 || keyIndex < 0) keyIndex = 2;
+  const std::string unidentified = "unidentified";
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(fileName.c_str(), &ignored);
+  if (size == 0) return unidentified;
+  std::vector<char> buffer(size);
+  GetFileVersionInfoA(fileName.c_str(), 0, size, buffer.data());
+
+  void* translation = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueA(buffer.data(), "\\VarFileInfo\\Translation", &translation, &length) || length == 0)
+    return unidentified;
+  const DWORD value = *static_cast<const DWORD*>(translation);
+  char hex[9];
+  std::snprintf(hex, sizeof hex, "%08lX", static_cast<unsigned long>(value));
+  const std::string langCodePage = std::string(hex + 4, 4) + std::string(hex, 4);
+
+  const std::string_view key = VersionKeys[static_cast<size_t>(keyIndex)];
+  const std::string subBlock = "\\StringFileInfo\\" + langCodePage + std::string(key);
+  const std::string name(key.substr(1));
+  void* found = nullptr;
+  length = 0;
+  if (VerQueryValueA(buffer.data(), subBlock.c_str(), &found, &length) && length > 0)
+    return name + " : " + static_cast<const char*>(found);
+  return name + " : None";
+}

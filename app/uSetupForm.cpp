@@ -1,0 +1,117 @@
+#include "uSetupForm.h"
+
+#include <shellapi.h>
+
+#include "Analysers.h"
+#include "BIOS.h"
+#include "Clipbrd.h"
+#include "Dispatch.h"
+#include "WinText.h"
+
+#ifdef BRIVOLA_PROBE
+#include <cstdio>
+#include <cstdlib>
+#endif
+
+TSetupForm* SetupForm = nullptr;
+
+TSetupForm::TSetupForm(TComponent* owner) : TForm(owner) {
+  SetupForm = this;
+  SetName("SetupForm");
+  // Built as from the stored layout: components come alive while loading.
+  BeginLoad();
+  SetCaption(L"Brivola");
+  OnCreate = [this](TComponent* s) { FormCreate(s); };
+  OnCloseQuery = [this](TComponent* s, bool& c) { FormCloseQuery(s, c); };
+
+  ClipEvent = &Add<TNkClipDetector>();
+  ClipEvent->SetName("ClipEvent");
+  ClipEvent->SetOnClipChange([this](TComponent* s) { ClipEventClipChange(s); });
+
+  EndLoad();
+  HandleNeeded();
+}
+
+TSetupForm::~TSetupForm() {
+  if (SetupForm == this) SetupForm = nullptr;
+}
+
+void TSetupForm::CreateParams(TCreateParams& p) {
+  TForm::CreateParams(p);
+  p.className = L"TSetupForm";
+}
+
+void TSetupForm::FormCreate(TComponent*) {
+  SetBounds(0, 0, Width(), Height());
+  Application().HelpFile = [] {
+    std::string path = ModuleFileName();
+    const size_t dot = path.find_last_of('.');
+    const size_t slash = path.find_last_of("\\/");
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) path.resize(dot);
+    return path + ".pdf";
+  }();
+  LastClipText.clear();
+}
+
+void TSetupForm::FormCloseQuery(TComponent*, bool& canClose) {
+  if (Visible()) {
+    canClose = false;
+    Hide();
+  }
+}
+
+void TSetupForm::AppExitExecute(TComponent*) {
+  Hide();
+  Close();
+}
+
+LRESULT TSetupForm::WMQueryEndSession() {
+  Hide();
+  return CloseQuery() ? 1 : 0;
+}
+
+LRESULT TSetupForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_QUERYENDSESSION) return WMQueryEndSession();
+  return TForm::WndProc(msg, wParam, lParam);
+}
+
+void TSetupForm::ClipEventClipChange(TComponent*) {
+#ifdef BRIVOLA_PROBE
+  const std::string before = LastClipText;
+#endif
+  ::ClipEventClipChange(*this, LastClipText);
+#ifdef BRIVOLA_PROBE
+  // Test build: record each text the dispatch takes, one line of hex each.
+  if (!TextEquals(before, LastClipText)) {
+    if (const char* log = std::getenv("BRIVOLA_PROBE_LOG")) {
+      if (FILE* f = std::fopen(log, "ab")) {
+        for (unsigned char c : LastClipText) std::fprintf(f, "%02X", c);
+        std::fputc('\n', f);
+        std::fclose(f);
+      }
+    }
+  }
+#endif
+}
+
+std::string TSetupForm::ExtractUrl(const std::string& text) const { return ::ExtractUrl(text); }
+
+void TSetupForm::OpenUrl(const std::string& target) {
+  ShellExecuteA(Handle(), "OPEN", target.c_str(), "", "", SW_SHOW);
+}
+
+void TSetupForm::BrowseStockChart(const std::string& text) { ::BrowseStockChart(*this, text); }
+void TSetupForm::BrowseNetMileAD(const std::string& text) { ::BrowseNetMileAD(*this, text); }
+void TSetupForm::BrowseInfoCash(const std::string& text) { ::BrowseInfoCash(*this, text); }
+
+bool TSetupForm::BrowseStockCode() { return false; }
+int TSetupForm::StockSiteSelect() { return 0; }
+bool TSetupForm::AutoBrowseNetMileAD() { return false; }
+bool TSetupForm::AutoBrowseInfoCash() { return false; }
+int TSetupForm::SleepTime() { return 100; }
+std::string TSetupForm::InfoCashID() { return {}; }
+
+bool TSetupForm::ClipboardHasText() { return ::ClipboardHasText(); }
+std::string TSetupForm::ReadClipboardText() { return ::ReadClipboardText(Application().Handle()); }
+void TSetupForm::Sleep(int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }
+std::string TSetupForm::HalfWidth(const std::string& text) { return LCMapText(text, LCMAP_HALFWIDTH); }

@@ -1,0 +1,54 @@
+// The settings form: the program's only form. It owns every component of the
+// program and carries the dispatch, the analysers and the tray menu commands.
+#pragma once
+
+#include <string>
+
+#include "AnalysisHost.h"
+#include "Forms.h"
+#include "NkClipDetector.h"
+
+class TSetupForm : public TForm, private IAnalysisHost {
+ public:
+  explicit TSetupForm(TComponent* owner);
+  ~TSetupForm() override;
+
+  // Components and controls of the form.
+  TNkClipDetector* ClipEvent = nullptr;
+
+  std::string LastClipText;
+
+  // Handlers.
+  void FormCreate(TComponent* sender);
+  void FormCloseQuery(TComponent* sender, bool& canClose);
+  void ClipEventClipChange(TComponent* sender);
+  void AppExitExecute(TComponent* sender);
+
+  // Operations shared by the analysers and the commands.
+  std::string ExtractUrl(const std::string& text) const;
+  void OpenUrl(const std::string& target) override;
+  void BrowseStockChart(const std::string& text);
+  void BrowseNetMileAD(const std::string& text);
+  void BrowseInfoCash(const std::string& text);
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  // The settings as the analysers read them, from the controls.
+  bool BrowseStockCode() override;
+  int StockSiteSelect() override;
+  bool AutoBrowseNetMileAD() override;
+  bool AutoBrowseInfoCash() override;
+  int SleepTime() override;
+  std::string InfoCashID() override;
+  bool ClipboardHasText() override;
+  std::string ReadClipboardText() override;
+  void Sleep(int milliseconds) override;
+  std::string HalfWidth(const std::string& text) override;
+
+  LRESULT WMQueryEndSession();
+};
+
+extern TSetupForm* SetupForm;

@@ -1,0 +1,40 @@
+// TNkClipDetector: joins the clipboard viewer chain and raises OnClipChange
+// on every change notification.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "Classes.h"
+#include "UtilWindow.h"
+
+class TNkClipDetector : public TComponent {
+ public:
+  explicit TNkClipDetector(TComponent* owner);
+  ~TNkClipDetector() override;
+
+  bool IgnoreFirst() const { return IgnoreFirstFlag; }
+  void SetIgnoreFirst(bool value) { IgnoreFirstFlag = value; }
+  const TNotifyEvent& OnClipChange() const { return ClipHandler; }
+  // Joins the chain when a handler arrives, leaves it when it is cleared.
+  void SetOnClipChange(TNotifyEvent value);
+
+  HWND WindowHandle() const { return windowHandle_; }
+  HWND NextViewer() const { return nextViewer_; }
+  bool Joining() const { return joining_; }
+
+ protected:
+  virtual void DoClipChange();
+  LRESULT ChainWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+
+ private:
+  void Leave();
+
+  HWND nextViewer_ = nullptr;
+  TNotifyEvent ClipHandler;
+  bool joining_ = false;
+  bool IgnoreFirstFlag = true;
+  HWND windowHandle_ = nullptr;
+  std::unique_ptr<TUtilityWindow> window_;
+};

@@ -1,0 +1,229 @@
+#include "Controls.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <set>
+
+#include "Forms.h"
+
+namespace {
+const wchar_t kObjectProp[] = L"Brivola.TWinControl";
+
+bool RegisterOwnClass(const TCreateParams& p, WNDPROC proc) {
+  static std::set<std::wstring> registered;
+  if (registered.count(p.className)) return true;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = p.classStyle;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = p.background;
+  wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+  wc.lpszClassName = p.className.c_str();
+  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  registered.insert(p.className);
+  return true;
+}
+}  // namespace
+
+// ---- TControl
+
+TControl::TControl(TComponent* owner) : TComponent(owner) {}
+
+TControl::~TControl() { SetParent(nullptr); }
+
+void TControl::SetParent(TWinControl* parent) {
+  if (parent == parent_) return;
+  if (parent_) parent_->RemoveControl(this);
+  parent_ = parent;
+  if (parent_) parent_->InsertControl(this);
+}
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+  left_ = left;
+  top_ = top;
+  width_ = width;
+  height_ = height;
+  if (parent_ && parent_->HandleAllocated()) InvalidateRect(parent_->Handle(), nullptr, TRUE);
+}
+
+void TControl::SetVisible(bool visible) { visible_ = visible; }
+void TControl::SetEnabled(bool enabled) { enabled_ = enabled; }
+
+// ---- TWinControl
+
+TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
+
+TWinControl::~TWinControl() {
+  for (TControl* c : std::vector<TControl*>(controls_)) c->SetParent(nullptr);
+  DestroyHandle();
+}
+
+TWinControl* TWinControl::FromHandle(HWND wnd) {
+  return wnd ? static_cast<TWinControl*>(GetPropW(wnd, kObjectProp)) : nullptr;
+}
+
+void TWinControl::InsertControl(TControl* control) {
+  controls_.push_back(control);
+  if (auto* wc = dynamic_cast<TWinControl*>(control); wc && wc->tabOrder_ < 0) {
+    int n = 0;
+    for (TControl* c : controls_)
+      if (c->IsWindowed()) ++n;
+    wc->tabOrder_ = n - 1;
+  }
+  if (handle_ && control->IsWindowed()) static_cast<TWinControl*>(control)->Handle();
+}
+
+void TWinControl::RemoveControl(TControl* control) {
+  controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
+  if (auto* wc = dynamic_cast<TWinControl*>(control)) wc->DestroyHandle();
+}
+
+void TWinControl::CreateParams(TCreateParams& p) {
+  p.className = L"TWinControl";
+  p.style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (visible_ ? WS_VISIBLE : 0) | (enabled_ ? 0 : WS_DISABLED);
+  p.x = left_;
+  p.y = top_;
+  p.width = width_;
+  p.height = height_;
+  if (Parent()) p.parentWindow = Parent()->Handle();
+}
+
+HWND TWinControl::Handle() {
+  if (!handle_) CreateWnd();
+  return handle_;
+}
+
+void TWinControl::CreateWnd() {
+  TCreateParams p;
+  CreateParams(p);
+  stockClass_ = p.stockClass;
+  HMENU id = (p.style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(tabOrder_ + 100)) : nullptr;
+  if (!p.stockClass && !RegisterOwnClass(p, &TWinControl::OwnClassProc))
+    throw EOutOfResources("Error creating window class");
+  HWND wnd = CreateWindowExW(p.exStyle, p.className.c_str(), p.caption.c_str(), p.style, p.x, p.y, p.width,
+                             p.height, p.parentWindow, id, GetModuleHandleW(nullptr), this);
+  if (!wnd) throw EOutOfResources("Error creating window");
+  if (p.stockClass) {
+    handle_ = wnd;
+    SetPropW(wnd, kObjectProp, this);
+    SetWindowSubclass(wnd, &TWinControl::StockSubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  }
+  CreateWindowHandle();
+  // Children in tab order, so that the window order is the tab order.
+  std::vector<TWinControl*> kids;
+  for (TControl* c : controls_)
+    if (auto* wc = dynamic_cast<TWinControl*>(c)) kids.push_back(wc);
+  std::stable_sort(kids.begin(), kids.end(), [](auto* a, auto* b) { return a->tabOrder_ < b->tabOrder_; });
+  for (TWinControl* k : kids) k->Handle();
+}
+
+void TWinControl::DestroyHandle() {
+  if (!handle_) return;
+  for (TControl* c : controls_)
+    if (auto* wc = dynamic_cast<TWinControl*>(c)) wc->DestroyHandle();
+  HWND wnd = handle_;
+  DestroyWindow(wnd);
+  handle_ = nullptr;
+}
+
+void TWinControl::RecreateWnd() {
+  if (!handle_) return;
+  DestroyHandle();
+  CreateWnd();
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height) {
+  TControl::SetBounds(left, top, width, height);
+  if (handle_) SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWinControl::SetVisible(bool visible) {
+  TControl::SetVisible(visible);
+  if (handle_) ShowWindow(handle_, visible ? SW_SHOW : SW_HIDE);
+}
+
+void TWinControl::SetEnabled(bool enabled) {
+  TControl::SetEnabled(enabled);
+  if (handle_) EnableWindow(handle_, enabled);
+}
+
+void TWinControl::SetFocus() { ::SetFocus(Handle()); }
+
+LRESULT TWinControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) { return Dispatch(msg, wParam, lParam); }
+
+LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (stockClass_) return DefSubclassProc(handle_, msg, wParam, lParam);
+  return DefWindowProcW(handle_, msg, wParam, lParam);
+}
+
+bool TWinControl::HandleReflected(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  HWND child = nullptr;
+  switch (msg) {
+    case WM_COMMAND:
+      child = reinterpret_cast<HWND>(lParam);
+      break;
+    case WM_NOTIFY:
+      child = reinterpret_cast<NMHDR*>(lParam)->hwndFrom;
+      break;
+    case WM_DRAWITEM:
+      if (wParam) child = reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem;
+      break;
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORLISTBOX:
+      child = reinterpret_cast<HWND>(lParam);
+      break;
+    default:
+      break;
+  }
+  if (child && child != handle_) {
+    if (TWinControl* target = FromHandle(child)) {
+      LRESULT result = 0;
+      if (target->HandleReflected(msg, wParam, lParam, result)) return result;
+    }
+  }
+  return DefaultHandler(msg, wParam, lParam);
+}
+
+LRESULT TWinControl::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
+  try {
+    return WndProc(msg, wParam, lParam);
+  } catch (const std::exception& e) {
+    Application().HandleException(e);
+  }
+  return 0;
+}
+
+LRESULT CALLBACK TWinControl::OwnClassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto* self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->handle_ = wnd;
+    SetPropW(wnd, kObjectProp, self);
+  }
+  TWinControl* self = FromHandle(wnd);
+  if (msg == WM_NCDESTROY) {
+    RemovePropW(wnd, kObjectProp);
+    if (self && self->handle_ == wnd) self->handle_ = nullptr;
+    return DefWindowProcW(wnd, msg, wParam, lParam);
+  }
+  if (!self) return DefWindowProcW(wnd, msg, wParam, lParam);
+  return self->Dispatch(msg, wParam, lParam);
+}
+
+LRESULT CALLBACK TWinControl::StockSubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                                DWORD_PTR refData) {
+  auto* self = reinterpret_cast<TWinControl*>(refData);
+  if (msg == WM_NCDESTROY) {
+    RemoveWindowSubclass(wnd, &TWinControl::StockSubclassProc, 1);
+    RemovePropW(wnd, kObjectProp);
+    if (self->handle_ == wnd) self->handle_ = nullptr;
+    return DefSubclassProc(wnd, msg, wParam, lParam);
+  }
+  return self->Dispatch(msg, wParam, lParam);
+}

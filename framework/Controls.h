@@ -1,0 +1,123 @@
+// Controls: TControl (placed in a parent, with bounds, hint and tag) and
+// TWinControl (a control with a window of its own).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "Classes.h"
+
+class TWinControl;
+
+class TControl : public TComponent {
+ public:
+  explicit TControl(TComponent* owner);
+  ~TControl() override;
+
+  TWinControl* Parent() const { return parent_; }
+  virtual void SetParent(TWinControl* parent);
+  virtual bool IsWindowed() const { return false; }
+
+  int Left() const { return left_; }
+  int Top() const { return top_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  virtual void SetBounds(int left, int top, int width, int height);
+  void SetLeft(int v) { SetBounds(v, top_, width_, height_); }
+  void SetTop(int v) { SetBounds(left_, v, width_, height_); }
+  void SetWidth(int v) { SetBounds(left_, top_, v, height_); }
+  void SetHeight(int v) { SetBounds(left_, top_, width_, v); }
+
+  virtual bool Visible() const { return visible_; }
+  virtual void SetVisible(bool visible);
+  bool Enabled() const { return enabled_; }
+  virtual void SetEnabled(bool enabled);
+
+  int Tag() const { return tag_; }
+  void SetTag(int tag) { tag_ = tag; }
+  const std::wstring& Hint() const { return hint_; }
+  void SetHint(std::wstring hint) { hint_ = std::move(hint); }
+  bool ShowHint() const { return showHint_; }
+  void SetShowHint(bool on) { showHint_ = on; }
+
+ protected:
+  int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  bool visible_ = true;
+  bool enabled_ = true;
+
+ private:
+  TWinControl* parent_ = nullptr;
+  int tag_ = 0;
+  std::wstring hint_;
+  bool showHint_ = false;
+};
+
+struct TCreateParams {
+  std::wstring className;  // a stock class (BUTTON, EDIT, ...) or the framework's own
+  bool stockClass = false;
+  std::wstring caption;
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  int x = 0, y = 0, width = 0, height = 0;
+  HWND parentWindow = nullptr;
+  UINT classStyle = CS_DBLCLKS;
+  HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+};
+
+class TWinControl : public TControl {
+ public:
+  explicit TWinControl(TComponent* owner);
+  ~TWinControl() override;
+
+  bool IsWindowed() const override { return true; }
+  // The window, created on first use (after its parent's).
+  HWND Handle();
+  bool HandleAllocated() const { return handle_ != nullptr; }
+  void HandleNeeded() { Handle(); }
+  static TWinControl* FromHandle(HWND wnd);
+
+  // Child controls in the order they were put in (the tab order unless set).
+  const std::vector<TControl*>& Controls() const { return controls_; }
+  int TabOrder() const { return tabOrder_; }
+  void SetTabOrder(int order) { tabOrder_ = order; }
+
+  void SetBounds(int left, int top, int width, int height) override;
+  void SetVisible(bool visible) override;
+  void SetEnabled(bool enabled) override;
+  void SetFocus();
+
+  // Sends a message to the control's own window procedure.
+  LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam);
+
+ protected:
+  virtual void CreateParams(TCreateParams& params);
+  virtual void CreateWnd();
+  // Called once the window exists: apply state that lives in the window.
+  virtual void CreateWindowHandle() {}
+  void DestroyHandle();
+  void RecreateWnd();
+
+  // The message handler; overrides fall back to the base for what they don't handle.
+  virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+  // The class's own default: the stock control's procedure or DefWindowProc.
+  LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
+  // A notification the parent received for this control (WM_COMMAND, WM_NOTIFY,
+  // WM_DRAWITEM, WM_MEASUREITEM, WM_CTLCOLOR*): true when handled.
+  virtual bool HandleReflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+ private:
+  friend class TControl;
+  void InsertControl(TControl* control);
+  void RemoveControl(TControl* control);
+  LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK OwnClassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK StockSubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                            DWORD_PTR refData);
+
+  HWND handle_ = nullptr;
+  bool stockClass_ = false;
+  std::vector<TControl*> controls_;
+  int tabOrder_ = -1;
+};

@@ -1,0 +1,100 @@
+// Forms and the application object.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <string>
+
+#include "Controls.h"
+
+class TForm;
+using TCloseQueryEvent = std::function<void(TComponent* sender, bool& canClose)>;
+
+// A top-level window. Closing it runs the close query; the main form's close
+// ends the application, any other form's hides it.
+class TForm : public TWinControl {
+ public:
+  explicit TForm(TComponent* owner);
+  ~TForm() override;
+
+  const std::wstring& Caption() const { return caption_; }
+  void SetCaption(std::wstring caption);
+
+  TNotifyEvent OnCreate;
+  TCloseQueryEvent OnCloseQuery;
+
+  void Show();  // visible, then brought to the front
+  void Hide();
+  void Close();
+  bool CloseQuery();
+  void BringToFront();
+  bool Visible() const override;
+
+  // Runs OnCreate; the application calls it once the form is built.
+  virtual void AfterConstruction();
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  std::wstring caption_;
+};
+
+class TApplication : public TComponent {
+ public:
+  TApplication();
+  ~TApplication() override;
+
+  void Initialize();
+  // The hidden application window (owner of dialogs and clipboard reads).
+  HWND Handle() const { return handle_; }
+
+  const std::wstring& Title() const { return title_; }
+  void SetTitle(std::wstring title);
+  bool ShowMainForm = true;
+  std::string HelpFile;  // ANSI-code-page path
+  TForm* MainForm() const { return mainForm_; }
+
+  // Creates a form owned by the application; the first one is the main form.
+  template <class T>
+  T& CreateForm() {
+    T& form = Add<T>();
+    if (!mainForm_) mainForm_ = &form;
+    form.AfterConstruction();
+    return form;
+  }
+
+  void Run();
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+  // Handles the messages already queued and returns.
+  void ProcessMessages();
+
+  // The general handler: shows an escaped exception's message; the loop goes on.
+  void HandleException(const std::exception& e);
+  std::function<void(const std::exception&)> OnException;
+
+  // Minimise and restore of the application (its window or its main form).
+  TNotifyEvent OnMinimize;
+  TNotifyEvent OnRestore;
+  void Minimize();
+  void Restore();
+
+ private:
+  static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  HWND handle_ = nullptr;
+  std::wstring title_;
+  TForm* mainForm_ = nullptr;
+  bool terminated_ = false;
+};
+
+// The one application object of the process.
+TApplication& Application();
+
+// A modal message box; the text is ANSI-code-page bytes.
+enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
+int MessageDlg(const std::wstring& caption, const std::wstring& text, TMsgDlgType type, UINT buttons = MB_OK);
+void ShowMessage(const std::string& ansiText);

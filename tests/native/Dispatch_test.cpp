@@ -1,0 +1,88 @@
+#include "Dispatch.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <vector>
+
+TEST(ExtractUrl, TakesExactlyTheUrlBytesOfEveryByteValue) {
+  for (int b = 0; b < 256; ++b) {
+    const char c = static_cast<char>(b);
+    const bool inSet = b >= 0x21 && b <= 0x7E && std::string_view("\"<>[\\]^`{|}").find(c) == std::string_view::npos;
+    const std::string text = std::string("http://a/") + c + "z";
+    EXPECT_EQ(ExtractUrl(text), inSet ? text : "http://a/") << "byte " << b;
+  }
+  EXPECT_EQ(URL_CHARS.size(), 83u);
+  EXPECT_EQ(ExtractUrl(""), "");
+  EXPECT_EQ(ExtractUrl("http://x/a.b,c)\x82\xa0"), "http://x/a.b,c)");
+}
+
+TEST(TextEquals, IsByteWiseWithoutFolding) {
+  EXPECT_TRUE(TextEquals("", ""));
+  EXPECT_FALSE(TextEquals("", " "));
+  EXPECT_FALSE(TextEquals("Abc", "abc"));
+  EXPECT_FALSE(TextEquals("ab", std::string_view("ab\0", 3)));
+  EXPECT_TRUE(TextEquals("\x82\x4f", "\x82\x4f"));
+  EXPECT_FALSE(TextEquals("\x82\x4f", "0"));
+}
+
+namespace {
+// Serves successive clipboard texts and counts the reads the dispatch makes.
+struct RecordingHost : IAnalysisHost {
+  std::deque<std::string> clip;  // successive clipboard texts; back() stays
+  bool hasText = true;
+  bool stock = false, netmile = false, infocash = false;
+  int reads = 0;
+  std::vector<int> sleeps;
+  bool BrowseStockCode() override { return stock; }
+  int StockSiteSelect() override { return 0; }
+  bool AutoBrowseNetMileAD() override { return netmile; }
+  bool AutoBrowseInfoCash() override { return infocash; }
+  int SleepTime() override { return sleepTime; }
+  std::string InfoCashID() override { return {}; }
+  bool ClipboardHasText() override { return hasText; }
+  std::string ReadClipboardText() override {
+    ++reads;
+    std::string t = clip.front();
+    if (clip.size() > 1) clip.pop_front();
+    return t;
+  }
+  void OpenUrl(const std::string&) override {}
+  void Sleep(int ms) override { sleeps.push_back(ms); }
+  std::string HalfWidth(const std::string& t) override { return t; }
+  int sleepTime = 100;
+};
+}  // namespace
+
+TEST(ClipEventClipChange, TakesNewTextOnceAndReadsFreshPerAnalyser) {
+  RecordingHost host;
+  std::string last;
+  host.clip = {"A"};
+  ClipEventClipChange(host, last);
+  EXPECT_EQ(last, "A");
+  EXPECT_EQ(host.reads, 2);  // compare, then take
+
+  ClipEventClipChange(host, last);  // same text again: compare only
+  EXPECT_EQ(host.reads, 3);
+
+  host.hasText = false;  // an image: nothing read, last kept
+  host.clip = {"B"};
+  ClipEventClipChange(host, last);
+  EXPECT_EQ(host.reads, 3);
+  EXPECT_EQ(last, "A");
+
+  host.hasText = true;
+  host.stock = host.netmile = host.infocash = true;
+  ClipEventClipChange(host, last);
+  EXPECT_EQ(last, "B");
+  EXPECT_EQ(host.reads, 3 + 5);  // compare, take, one per analyser
+}
+
+TEST(PauseAfterLink, NegativeOrZeroIsNoPause) {
+  RecordingHost host;
+  for (int ms : {-1, 0, 1, 250}) {
+    host.sleepTime = ms;
+    PauseAfterLink(host);
+  }
+  EXPECT_EQ(host.sleeps, (std::vector<int>{1, 250}));
+}

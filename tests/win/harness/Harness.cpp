@@ -1,0 +1,233 @@
+#include "Harness.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+
+namespace harness {
+namespace {
+std::wstring Widen(const std::string& s) {
+  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+  return w;
+}
+
+std::string Narrow(const std::wstring& w) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string s(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+  return s;
+}
+
+std::string UnixScratch() {
+  const char* tmp = std::getenv("BRIVOLA_UNIX_TMP");
+  if (!tmp) throw std::runtime_error("BRIVOLA_UNIX_TMP unset: run the tests through tools/harness/with-wine");
+  return tmp;
+}
+
+HGLOBAL Global(const void* data, size_t size) {
+  HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, size);
+  std::memcpy(GlobalLock(h), data, size);
+  GlobalUnlock(h);
+  return h;
+}
+
+bool OpenClipboardBounded() {
+  return WaitUntil([] { return OpenClipboard(nullptr) != FALSE; }, 5000);
+}
+}  // namespace
+
+std::wstring UnixToWin(const std::string& unixPath) {
+  std::wstring w = L"Z:" + Widen(unixPath);
+  for (auto& c : w)
+    if (c == L'/') c = L'\\';
+  return w;
+}
+
+std::wstring EnvPath(const char* variable) {
+  const char* v = std::getenv(variable);
+  return v ? UnixToWin(v) : std::wstring();
+}
+
+std::wstring ScratchDir(const std::wstring& name) {
+  static int counter = 0;
+  const std::wstring dir = UnixToWin(UnixScratch()) + L"\\" + name + L"-" + std::to_wstring(GetCurrentProcessId()) +
+                           L"-" + std::to_wstring(++counter);
+  CreateDirectoryW(dir.c_str(), nullptr);
+  return dir;
+}
+
+std::wstring CopyInto(const std::wstring& source, const std::wstring& dir, const std::wstring& fileName) {
+  const std::wstring dest = dir + L"\\" + fileName;
+  if (!CopyFileW(source.c_str(), dest.c_str(), FALSE)) throw std::runtime_error("copy failed: " + Narrow(source));
+  return dest;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+  const ULONGLONG end = GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (condition()) return true;
+    if (GetTickCount64() >= end) return false;
+    Sleep(20);
+  }
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+  std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::string> ReadLines(const std::wstring& path) {
+  std::vector<std::string> lines;
+  std::istringstream in(ReadFileBytes(path));
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+Process::Process(const std::wstring& commandLine, const std::vector<std::wstring>& extraEnv) {
+  std::vector<std::pair<std::wstring, std::wstring>> saved;
+  for (const auto& e : extraEnv) {
+    const size_t eq = e.find(L'=');
+    const std::wstring name = e.substr(0, eq);
+    wchar_t old[32768];
+    const DWORD n = GetEnvironmentVariableW(name.c_str(), old, 32768);
+    saved.emplace_back(name, n ? std::wstring(old, n) : std::wstring(1, L'\0'));
+    SetEnvironmentVariableW(name.c_str(), e.substr(eq + 1).c_str());
+  }
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  std::wstring cmd = commandLine;
+  const BOOL ok = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_);
+  for (const auto& [name, value] : saved)
+    SetEnvironmentVariableW(name.c_str(), value == std::wstring(1, L'\0') ? nullptr : value.c_str());
+  if (!ok) throw std::runtime_error("cannot start " + Narrow(commandLine));
+}
+
+Process::~Process() {
+  Kill();
+  CloseHandle(info_.hThread);
+  CloseHandle(info_.hProcess);
+}
+
+bool Process::Running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+
+std::optional<DWORD> Process::Wait(DWORD timeoutMs) {
+  if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+  DWORD code = 0;
+  GetExitCodeProcess(info_.hProcess, &code);
+  return code;
+}
+
+void Process::Kill() {
+  if (Running()) {
+    TerminateProcess(info_.hProcess, 99);
+    WaitForSingleObject(info_.hProcess, 10000);
+  }
+}
+
+HWND FindProcessWindow(const wchar_t* className, const wchar_t* caption, DWORD processId) {
+  HWND wnd = nullptr;
+  while ((wnd = FindWindowExW(nullptr, wnd, className, caption)) != nullptr) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    if (processId == 0 || pid == processId) return wnd;
+  }
+  return nullptr;
+}
+
+HWND WaitForWindow(const wchar_t* className, const wchar_t* caption, DWORD processId, DWORD timeoutMs) {
+  HWND found = nullptr;
+  WaitUntil([&] { return (found = FindProcessWindow(className, caption, processId)) != nullptr; }, timeoutMs);
+  return found;
+}
+
+void PutClipboardText(const std::string& bytes, const std::vector<std::pair<std::wstring, DWORD>>& formats) {
+  if (!OpenClipboardBounded()) throw std::runtime_error("clipboard busy");
+  EmptyClipboard();
+  std::string z = bytes;
+  z.push_back('\0');
+  SetClipboardData(CF_TEXT, Global(z.data(), z.size()));
+  for (const auto& [name, value] : formats)
+    SetClipboardData(RegisterClipboardFormatW(name.c_str()), Global(&value, sizeof value));
+  CloseClipboard();
+}
+
+void PutClipboardUnicode(const std::wstring& text) {
+  if (!OpenClipboardBounded()) throw std::runtime_error("clipboard busy");
+  EmptyClipboard();
+  SetClipboardData(CF_UNICODETEXT, Global(text.c_str(), (text.size() + 1) * sizeof(wchar_t)));
+  CloseClipboard();
+}
+
+void PutClipboardImage() {
+  HDC screen = GetDC(nullptr);
+  HBITMAP bmp = CreateCompatibleBitmap(screen, 8, 8);
+  ReleaseDC(nullptr, screen);
+  if (!OpenClipboardBounded()) throw std::runtime_error("clipboard busy");
+  EmptyClipboard();
+  SetClipboardData(CF_BITMAP, bmp);
+  CloseClipboard();
+}
+
+std::vector<OpenedUrl> ReadUrlLog(const std::wstring& logPath) {
+  std::vector<OpenedUrl> urls;
+  for (const std::string& line : ReadLines(logPath)) {
+    const size_t sp = line.find(' ');
+    if (sp == std::string::npos) continue;
+    urls.push_back({std::atoll(line.substr(0, sp).c_str()), line.substr(sp + 1)});
+  }
+  return urls;
+}
+
+ProgramCopy::ProgramCopy(const std::wstring& testName, const char* exeEnv, const std::wstring& fileName) {
+  static int counter = 0;
+  const std::string leaf = Narrow(testName) + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+                           std::to_string(++counter);
+  unixDir_ = UnixScratch() + "/" + leaf;
+  dir_ = UnixToWin(unixDir_);
+  CreateDirectoryW(dir_.c_str(), nullptr);
+  const std::wstring source = EnvPath(exeEnv);
+  if (source.empty()) throw std::runtime_error(std::string(exeEnv) + " unset");
+  exe_ = CopyInto(source, dir_, fileName);
+}
+
+std::wstring ProgramCopy::IniPath() const {
+  const size_t dot = exe_.find_last_of(L'.');
+  return exe_.substr(0, dot) + L".ini";
+}
+
+std::unique_ptr<Process> ProgramCopy::Start(HWND* form) const {
+  auto p = std::make_unique<Process>(L"\"" + exe_ + L"\"",
+                                     std::vector<std::wstring>{L"BRIVOLA_URL_LOG=" + Widen(unixDir_ + "/urls.log"),
+                                                               L"BRIVOLA_PROBE_LOG=" + dir_ + L"\\probe.log"});
+  HWND wnd = WaitForWindow(L"TSetupForm", nullptr, p->Id());
+  if (form) *form = wnd;
+  return p;
+}
+
+std::vector<std::string> ReadProbeLog(const std::wstring& path) {
+  std::vector<std::string> texts;
+  for (const std::string& hex : ReadLines(path)) {
+    std::string bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    texts.push_back(bytes);
+  }
+  return texts;
+}
+
+}  // namespace harness

@@ -1,0 +1,94 @@
+// The Windows side of the Wine test harness: processes, windows, the
+// clipboard, files, and bounded waits on conditions.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace harness {
+
+// A Unix path as Wine shows it (Z:\...).
+std::wstring UnixToWin(const std::string& unixPath);
+// The Windows path of a Unix path held in an environment variable; empty when unset.
+std::wstring EnvPath(const char* variable);
+// A fresh, empty directory in the harness's scratch space.
+std::wstring ScratchDir(const std::wstring& name);
+// Copies a file; returns the destination.
+std::wstring CopyInto(const std::wstring& source, const std::wstring& dir, const std::wstring& fileName);
+
+// Polls the condition every 20 ms until it holds or the time is up.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 15000);
+
+std::string ReadFileBytes(const std::wstring& path);
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+bool FileExists(const std::wstring& path);
+std::vector<std::string> ReadLines(const std::wstring& path);
+
+// A child process, ended on destruction if still running.
+class Process {
+ public:
+  // extraEnv: NAME=value entries added to this process's environment.
+  explicit Process(const std::wstring& commandLine, const std::vector<std::wstring>& extraEnv = {});
+  ~Process();
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+
+  DWORD Id() const { return info_.dwProcessId; }
+  bool Running() const;
+  // The exit code once the process has ended within the time; nullopt otherwise.
+  std::optional<DWORD> Wait(DWORD timeoutMs = 15000);
+  void Kill();
+
+ private:
+  PROCESS_INFORMATION info_{};
+};
+
+// A top-level window of the process (0: any process) with the class and, if
+// given, the caption; nullptr when none appears in time.
+HWND WaitForWindow(const wchar_t* className, const wchar_t* caption, DWORD processId, DWORD timeoutMs = 15000);
+HWND FindProcessWindow(const wchar_t* className, const wchar_t* caption, DWORD processId);
+
+// Puts bytes on the clipboard as CF_TEXT, with optional registered formats
+// holding a DWORD each.
+void PutClipboardText(const std::string& bytes, const std::vector<std::pair<std::wstring, DWORD>>& formats = {});
+void PutClipboardUnicode(const std::wstring& text);
+void PutClipboardImage();
+
+// The URLs the stand-in browser was handed, in order, from a log it wrote.
+struct OpenedUrl {
+  long long ms;
+  std::string url;
+};
+std::vector<OpenedUrl> ReadUrlLog(const std::wstring& logPath);
+
+// An installed copy of the program in a scratch folder, started with the
+// stand-in browser logging to its own file.
+class ProgramCopy {
+ public:
+  // exeEnv: BRIVOLA_EXE or BRIVOLA_PROBE_EXE; fileName: the copy's name.
+  ProgramCopy(const std::wstring& testName, const char* exeEnv = "BRIVOLA_EXE",
+              const std::wstring& fileName = L"Brivola.exe");
+  const std::wstring& Dir() const { return dir_; }
+  const std::wstring& Exe() const { return exe_; }
+  std::wstring UrlLog() const { return dir_ + L"\\urls.log"; }
+  std::wstring ProbeLog() const { return dir_ + L"\\probe.log"; }
+  std::wstring IniPath() const;
+  // Starts it and waits until its hidden settings form exists.
+  std::unique_ptr<Process> Start(HWND* form = nullptr) const;
+
+ private:
+  std::wstring dir_;
+  std::wstring exe_;
+  std::string unixDir_;
+};
+
+// The probe log as texts (each line is the hex of one text the dispatch took).
+std::vector<std::string> ReadProbeLog(const std::wstring& path);
+
+}  // namespace harness

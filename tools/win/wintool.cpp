@@ -1,0 +1,223 @@
+// wintool: the Wine harness's hands on the Windows side.
+//   wintool acp                                print GetACP()
+//   wintool put-text FILE [FORMAT[=DWORD]...]  the file's bytes as CF_TEXT, with
+//                                              optional registered formats beside it
+//   wintool put-unicode FILE                   the file (UTF-8) as CF_UNICODETEXT
+//   wintool put-image                          a small bitmap, no text
+//   wintool hold MS READYFILE                  keep the clipboard open MS ms;
+//                                              READYFILE appears once it is open
+//   wintool chain LOGFILE [--swallow|--die-after N]
+//                                              join the viewer chain and log each
+//                                              notification; WM_CLOSE leaves the chain
+//   wintool send CLASS|- CAPTION|- MSG [WPARAM [LPARAM]]   SendMessage, prints the result
+//   wintool post CLASS|- CAPTION|- MSG [WPARAM [LPARAM]]   PostMessage
+//   wintool wait-window CLASS|- CAPTION|- MS    exit 0 once the window exists
+// MSG is a number or a registered message name.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+std::string Narrow(const wchar_t* w) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
+  std::string s(static_cast<size_t>(n > 0 ? n - 1 : 0), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w, -1, s.data(), n, nullptr, nullptr);
+  return s;
+}
+
+std::string ReadBytes(const wchar_t* path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "wintool: cannot read %s\n", Narrow(path).c_str());
+    std::exit(2);
+  }
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool OpenClipboardRetry(HWND owner) {
+  for (int i = 0; i < 100; ++i) {
+    if (OpenClipboard(owner)) return true;
+    Sleep(20);
+  }
+  return false;
+}
+
+HGLOBAL Global(const void* data, size_t size) {
+  HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, size);
+  std::memcpy(GlobalLock(h), data, size);
+  GlobalUnlock(h);
+  return h;
+}
+
+UINT MessageNumber(const wchar_t* text) {
+  wchar_t* end = nullptr;
+  unsigned long v = std::wcstoul(text, &end, 0);
+  if (end && *end == 0) return static_cast<UINT>(v);
+  return RegisterWindowMessageW(text);
+}
+
+const wchar_t* OrNull(const wchar_t* s) { return std::wcscmp(s, L"-") == 0 ? nullptr : s; }
+
+int PutText(int argc, wchar_t** argv) {
+  std::string bytes = ReadBytes(argv[2]);
+  if (!OpenClipboardRetry(nullptr)) return 3;
+  EmptyClipboard();
+  bytes.push_back('\0');
+  SetClipboardData(CF_TEXT, Global(bytes.data(), bytes.size()));
+  for (int i = 3; i < argc; ++i) {
+    std::wstring spec = argv[i];
+    const size_t eq = spec.find(L'=');
+    const UINT fmt = RegisterClipboardFormatW(spec.substr(0, eq).c_str());
+    const DWORD value = eq == std::wstring::npos ? 0 : std::wcstoul(spec.c_str() + eq + 1, nullptr, 0);
+    SetClipboardData(fmt, Global(&value, sizeof value));
+  }
+  CloseClipboard();
+  return 0;
+}
+
+int PutUnicode(wchar_t** argv) {
+  const std::string utf8 = ReadBytes(argv[2]);
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
+  if (!OpenClipboardRetry(nullptr)) return 3;
+  EmptyClipboard();
+  SetClipboardData(CF_UNICODETEXT, Global(w.c_str(), (w.size() + 1) * sizeof(wchar_t)));
+  CloseClipboard();
+  return 0;
+}
+
+int PutImage() {
+  HDC screen = GetDC(nullptr);
+  HBITMAP bmp = CreateCompatibleBitmap(screen, 8, 8);
+  ReleaseDC(nullptr, screen);
+  if (!OpenClipboardRetry(nullptr)) return 3;
+  EmptyClipboard();
+  SetClipboardData(CF_BITMAP, bmp);
+  CloseClipboard();
+  return 0;
+}
+
+int Hold(wchar_t** argv) {
+  const DWORD ms = std::wcstoul(argv[2], nullptr, 10);
+  if (!OpenClipboardRetry(nullptr)) return 3;
+  std::ofstream(argv[3]) << "open\n";
+  Sleep(ms);
+  CloseClipboard();
+  return 0;
+}
+
+// ---- chain viewer
+HWND nextViewer = nullptr;
+std::FILE* chainLog = nullptr;
+bool swallow = false;
+int dieAfter = -1;
+int drawCount = 0;
+
+void Log(const char* what) {
+  std::fprintf(chainLog, "%s\n", what);
+  std::fflush(chainLog);
+}
+
+LRESULT CALLBACK ChainProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_DRAWCLIPBOARD:
+      Log("draw");
+      if (dieAfter >= 0 && ++drawCount > dieAfter) ExitProcess(9);  // dies without leaving the chain
+      if (nextViewer && !swallow) SendMessageW(nextViewer, msg, wParam, lParam);
+      return 0;
+    case WM_CHANGECBCHAIN:
+      Log("change");
+      if (reinterpret_cast<HWND>(wParam) == nextViewer)
+        nextViewer = reinterpret_cast<HWND>(lParam);
+      else if (nextViewer)
+        SendMessageW(nextViewer, msg, wParam, lParam);
+      return 0;
+    case WM_CLOSE:
+      ChangeClipboardChain(wnd, nextViewer);
+      Log("left");
+      DestroyWindow(wnd);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(wnd, msg, wParam, lParam);
+  }
+}
+
+int Chain(int argc, wchar_t** argv) {
+  chainLog = _wfopen(argv[2], L"a");
+  if (!chainLog) return 2;
+  for (int i = 3; i < argc; ++i) {
+    if (std::wcscmp(argv[i], L"--swallow") == 0) swallow = true;
+    if (std::wcscmp(argv[i], L"--die-after") == 0 && i + 1 < argc) dieAfter = std::wcstol(argv[++i], nullptr, 10);
+  }
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = ChainProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"BrivolaTestChainViewer";
+  RegisterClassW(&wc);
+  HWND wnd = CreateWindowW(wc.lpszClassName, L"chain", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+  nextViewer = SetClipboardViewer(wnd);
+  Log("joined");
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+  std::fclose(chainLog);
+  return 0;
+}
+
+int SendOrPost(bool send, int argc, wchar_t** argv) {
+  HWND wnd = FindWindowW(OrNull(argv[2]), OrNull(argv[3]));
+  if (!wnd) {
+    std::fprintf(stderr, "wintool: no such window\n");
+    return 4;
+  }
+  const UINT msg = MessageNumber(argv[4]);
+  const WPARAM w = argc > 5 ? static_cast<WPARAM>(std::wcstol(argv[5], nullptr, 0)) : 0;
+  const LPARAM l = argc > 6 ? static_cast<LPARAM>(std::wcstol(argv[6], nullptr, 0)) : 0;
+  if (send) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(wnd, msg, w, l, SMTO_NORMAL, 10000, &result)) return 5;
+    std::printf("%ld\n", static_cast<long>(result));
+  } else if (!PostMessageW(wnd, msg, w, l)) {
+    return 5;
+  }
+  return 0;
+}
+
+int WaitWindow(wchar_t** argv) {
+  const DWORD limit = std::wcstoul(argv[4], nullptr, 10);
+  const DWORD start = GetTickCount();
+  while (!FindWindowW(OrNull(argv[2]), OrNull(argv[3]))) {
+    if (GetTickCount() - start > limit) return 1;
+    Sleep(20);
+  }
+  return 0;
+}
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) return 64;
+  const std::wstring cmd = argv[1];
+  if (cmd == L"acp") {
+    std::printf("%u\n", GetACP());
+    return 0;
+  }
+  if (cmd == L"put-text" && argc >= 3) return PutText(argc, argv);
+  if (cmd == L"put-unicode" && argc >= 3) return PutUnicode(argv);
+  if (cmd == L"put-image") return PutImage();
+  if (cmd == L"hold" && argc >= 4) return Hold(argv);
+  if (cmd == L"chain" && argc >= 3) return Chain(argc, argv);
+  if ((cmd == L"send" || cmd == L"post") && argc >= 5) return SendOrPost(cmd == L"send", argc, argv);
+  if (cmd == L"wait-window" && argc >= 5) return WaitWindow(argv);
+  std::fprintf(stderr, "wintool: unknown command\n");
+  return 64;
+}
