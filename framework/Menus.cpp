@@ -1,0 +1,3 @@
+#include "Menus.h"
+
+void TPopupMenu::PopupAt(int, int) {}
