@@ -28,6 +28,17 @@ TSetupForm::TSetupForm(TComponent* owner) : TForm(owner) {
   ClipEvent->SetName("ClipEvent");
   ClipEvent->SetOnClipChange([this](TComponent* s) { ClipEventClipChange(s); });
 
+  TrayIcon = &Add<TTrayIcon>();
+  TrayIcon->SetName("TrayIcon");
+  TrayIcon->Icon().TakeOwnership(static_cast<HICON>(
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+  TrayIcon->SetTipHelp("Brivola");
+  TrayIcon->SetResourceIconID(-1);
+  TrayIcon->SetCheckSingleDoubleClick(true);
+  TrayIcon->OnMouseDown = [this](TComponent* s, TMouseButton b, TShiftState sh, int x, int y) {
+    TrayMouseDown(s, b, sh, x, y);
+  };
+
   EndLoad();
   HandleNeeded();
 }
@@ -63,6 +74,12 @@ void TSetupForm::FormCloseQuery(TComponent*, bool& canClose) {
 void TSetupForm::AppExitExecute(TComponent*) {
   Hide();
   Close();
+}
+
+void TSetupForm::AppSetupExecute(TComponent*) { Show(); }
+
+void TSetupForm::TrayMouseDown(TComponent*, TMouseButton button, TShiftState, int, int) {
+  if (button == mbMiddle) AppSetupExecute(this);
 }
 
 LRESULT TSetupForm::WMQueryEndSession() {
