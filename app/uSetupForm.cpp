@@ -15,6 +15,27 @@
 
 TSetupForm* SetupForm = nullptr;
 
+#ifdef BRIVOLA_PROBE
+namespace {
+// Test build: log every tray call beside the probe log ("<message> <id> <ok> <tip>").
+void LogTrayCalls() {
+  const char* log = std::getenv("BRIVOLA_PROBE_LOG");
+  if (!log) return;
+  const std::string path = std::string(log) + ".tray";
+  TrayShell().NotifyIcon = [path](DWORD message, NOTIFYICONDATAA* data) {
+    const BOOL ok = Shell_NotifyIconA(message, data);
+    const DWORD error = GetLastError();
+    if (FILE* f = std::fopen(path.c_str(), "ab")) {
+      std::fprintf(f, "%lu %u %d %s\n", message, data->uID, ok ? 1 : 0, data->szTip);
+      std::fclose(f);
+    }
+    SetLastError(error);
+    return ok;
+  };
+}
+}  // namespace
+#endif
+
 TSetupForm::TSetupForm(TComponent* owner) : TForm(owner) {
   SetupForm = this;
   SetName("SetupForm");
@@ -28,6 +49,9 @@ TSetupForm::TSetupForm(TComponent* owner) : TForm(owner) {
   ClipEvent->SetName("ClipEvent");
   ClipEvent->SetOnClipChange([this](TComponent* s) { ClipEventClipChange(s); });
 
+#ifdef BRIVOLA_PROBE
+  LogTrayCalls();
+#endif
   TrayIcon = &Add<TTrayIcon>();
   TrayIcon->SetName("TrayIcon");
   TrayIcon->Icon().TakeOwnership(static_cast<HICON>(

@@ -52,12 +52,13 @@ DWORD VersionFromResource() {
 }
 
 bool IsTimeout() { return GetLastError() == ERROR_TIMEOUT; }
+
+// At namespace scope, so that it outlives the application object: forms and
+// their tray icons are still torn down while function-local statics go.
+TTrayShell trayShell = RealShell();
 }  // namespace
 
-TTrayShell& TrayShell() {
-  static TTrayShell shell = RealShell();
-  return shell;
-}
+TTrayShell& TrayShell() { return trayShell; }
 void ResetTrayShell() { TrayShell() = RealShell(); }
 
 DWORD DetermineShellVersion() {
