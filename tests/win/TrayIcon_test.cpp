@@ -390,3 +390,28 @@ TEST(TrayIcon, DestroyingStopsTheHoverThreadWhereverItIs) {
     f.reset();  // returns: neither a waiting nor a blocked thread holds it up
   }
 }
+
+TEST(TrayIcon, AFailedUpdateRegistersTheIconAnewAndNeverThrows) {
+  struct Case {
+    const char* name;
+    std::deque<DWORD> failures;
+    std::vector<DWORD> calls;  // after the first registration
+    bool shown;
+  } cases[] = {
+      {"time-out: nothing more", {ERROR_TIMEOUT}, {NIM_MODIFY}, true},
+      {"lost icon: added again", {ERROR_INVALID_WINDOW_HANDLE}, {NIM_MODIFY, NIM_ADD}, true},
+      {"re-add refused: dropped", {ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED}, {NIM_MODIFY, NIM_ADD}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeShell shell;
+    Fixture f;
+    f.Load();
+    shell.calls.clear();
+    shell.failures = c.failures;
+    EXPECT_NO_THROW(f.tray->SetTipHelp("new tip"));
+    EXPECT_EQ(shell.Messages(), c.calls);
+    EXPECT_EQ(f.tray->Inner().Shown(), c.shown);
+    EXPECT_EQ(shell.calls.back().tip, "new tip");
+  }
+}

@@ -1,5 +1,6 @@
 // The program's tray icon under Wine: registered while the form loads, the
-// middle button opens the settings form, exit removes the icon.
+// middle button opens the settings form, a taskbar restart registers it
+// again, exit removes it.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shellapi.h>
@@ -34,13 +35,22 @@ TEST(TrayProgram, IconLivesFromLoadingToExitAndTheMiddleButtonShowsTheSettings) 
   SendMessageW(tray, kTrayNotify, 7, WM_MBUTTONUP);
   EXPECT_EQ(SendMessageW(tray, WM_QUERYENDSESSION, 0, 0), 1);
 
+  // The taskbar forgets the icon and comes back: the program registers it again.
+  NOTIFYICONDATAA gone{};
+  gone.cbSize = NOTIFYICONDATAA_V2_SIZE;
+  gone.hWnd = tray;
+  gone.uID = 7;
+  ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &gone));
+  SendMessageW(tray, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  ASSERT_EQ(TrayLog(copy), (std::vector<std::string>{Line(NIM_ADD, "Brivola"), Line(NIM_ADD, "Brivola")}));
+
   PostMessageW(form, WM_CLOSE, 0, 0);  // a visible form only hides
   ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(form) == FALSE; }, 5000));
   PostMessageW(form, WM_CLOSE, 0, 0);
   ASSERT_TRUE(program->Wait().has_value());
   // Hidden first, then deleted.
-  EXPECT_EQ(TrayLog(copy), (std::vector<std::string>{Line(NIM_ADD, "Brivola"), Line(NIM_MODIFY, "Brivola"),
-                                                     Line(NIM_DELETE, "Brivola")}));
+  EXPECT_EQ(TrayLog(copy), (std::vector<std::string>{Line(NIM_ADD, "Brivola"), Line(NIM_ADD, "Brivola"),
+                                                     Line(NIM_MODIFY, "Brivola"), Line(NIM_DELETE, "Brivola")}));
 }
 
 TEST(TrayProgram, TheReleaseBuildAnswersTheShellsCallbacks) {
