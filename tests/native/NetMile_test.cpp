@@ -114,3 +114,17 @@ TEST(BrowseNetMileAD, BreaksOfEveryKindSeparateLines) {
             (Urls{"http://a.example/1", "http://a.example/2", "http://a.example/3"}));
   EXPECT_EQ(NetMileOpens("netmile http://a.example/1 http://a.example/2"), Urls{"http://a.example/1"});
 }
+
+TEST(BrowseNetMileAD, StaysLinearOnAMailOfManyLines) {
+  // Hundreds of thousands of lines, each link broken by a full-width space; a per-line copy of the rest of
+  // the mail or a quadratic removal of the spaces would not finish in the test's time.
+  constexpr int kLinks = 200000;
+  std::string mail = "NetMile News\r\n";
+  for (int i = 0; i < kLinks; ++i)
+    mail += kFullWidthSpace + "\x81\xa1\x8d\x4c\x8d\x90 http://ad.net" + kFullWidthSpace +
+            "mile.co.jp/click.asp?ad=" + std::to_string(i) + "\r\n\r\n";  // 　■広告 http://...
+  const Urls urls = NetMileOpens(mail);
+  ASSERT_EQ(urls.size(), static_cast<std::size_t>(kLinks));
+  EXPECT_EQ(urls.front(), kAd + "0");
+  EXPECT_EQ(urls.back(), kAd + std::to_string(kLinks - 1));
+}
