@@ -26,6 +26,9 @@ TSetupForm::TSetupForm(TComponent* owner) : TForm(owner) {
 
   ClipEvent = &Add<TNkClipDetector>();
   ClipEvent->SetName("ClipEvent");
+#ifdef BRIVOLA_PROBE
+  if (const char* ms = std::getenv("BRIVOLA_CHAIN_CHECK_MS")) ClipEvent->SetChainCheckInterval(std::atoi(ms));
+#endif
   ClipEvent->SetOnClipChange([this](TComponent* s) { ClipEventClipChange(s); });
 
   EndLoad();
@@ -112,6 +115,7 @@ int TSetupForm::SleepTime() { return 100; }
 std::string TSetupForm::InfoCashID() { return {}; }
 
 bool TSetupForm::ClipboardHasText() { return ::ClipboardHasText(); }
+bool TSetupForm::ClipboardIsPrivate() { return ClipboardMarkedPrivate(Application().Handle()); }
 std::string TSetupForm::ReadClipboardText() { return ::ReadClipboardText(Application().Handle()); }
 void TSetupForm::Sleep(int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }
 std::string TSetupForm::HalfWidth(const std::string& text) { return LCMapText(text, LCMAP_HALFWIDTH); }

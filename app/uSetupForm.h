@@ -44,6 +44,7 @@ class TSetupForm : public TForm, private IAnalysisHost {
   int SleepTime() override;
   std::string InfoCashID() override;
   bool ClipboardHasText() override;
+  bool ClipboardIsPrivate() override;
   std::string ReadClipboardText() override;
   void Sleep(int milliseconds) override;
   std::string HalfWidth(const std::string& text) override;
