@@ -65,6 +65,13 @@ TWinControl* TWinControl::FromHandle(HWND wnd) {
   return wnd ? static_cast<TWinControl*>(GetPropW(wnd, kObjectProp)) : nullptr;
 }
 
+TControl* TWinControl::Control(int index) const {
+  for (bool windowed : {false, true})
+    for (TControl* c : controls_)
+      if (c->IsWindowed() == windowed && index-- == 0) return c;
+  return nullptr;
+}
+
 void TWinControl::InsertControl(TControl* control) {
   controls_.push_back(control);
   if (auto* wc = dynamic_cast<TWinControl*>(control); wc && wc->tabOrder_ < 0) {

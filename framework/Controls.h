@@ -80,6 +80,10 @@ class TWinControl : public TControl {
 
   // Child controls in the order they were put in (the tab order unless set).
   const std::vector<TControl*>& Controls() const { return controls_; }
+  // Child controls by index: the non-windowed ones first, then the windowed
+  // ones, each group in the order they were put in.
+  int ControlCount() const { return static_cast<int>(controls_.size()); }
+  TControl* Control(int index) const;
   int TabOrder() const { return tabOrder_; }
   void SetTabOrder(int order) { tabOrder_ = order; }
 
