@@ -19,6 +19,9 @@ public:
 
   // Platform.
   virtual bool ClipboardHasText() = 0;
+  // True when the program that copied marked the content as not for
+  // clipboard monitors (password managers do).
+  virtual bool ClipboardIsPrivate() { return false; }
   virtual std::string ReadClipboardText() = 0;  // may throw (clipboard locked)
   virtual void OpenUrl(const std::string& target) = 0;
   virtual void Sleep(int milliseconds) = 0;

@@ -21,6 +21,8 @@ void PauseAfterLink(IAnalysisHost& host) {
 
 void ClipEventClipChange(IAnalysisHost& host, std::string& lastClipText) {
   if (!host.ClipboardHasText()) return;
+  // A secret is neither analysed nor remembered.
+  if (host.ClipboardIsPrivate()) return;
   if (TextEquals(host.ReadClipboardText(), lastClipText)) return;
   lastClipText = host.ReadClipboardText();
   if (host.BrowseStockCode()) BrowseStockChart(host, host.ReadClipboardText());

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "ChainWatch.h"
 #include "Classes.h"
 #include "UtilWindow.h"
 
@@ -20,6 +21,11 @@ class TNkClipDetector : public TComponent {
   // Joins the chain when a handler arrives, leaves it when it is cleared.
   void SetOnClipChange(TNotifyEvent value);
 
+  // How often a joined detector checks that the chain still reaches it
+  // (milliseconds; 0 switches the check off). A broken chain is re-joined.
+  unsigned ChainCheckInterval() const { return checkInterval_; }
+  void SetChainCheckInterval(unsigned ms);
+
   HWND WindowHandle() const { return windowHandle_; }
   HWND NextViewer() const { return nextViewer_; }
   bool Joining() const { return joining_; }
@@ -30,6 +36,9 @@ class TNkClipDetector : public TComponent {
 
  private:
   void Leave();
+  void Join();
+  void ScheduleCheck(unsigned ms);
+  void CheckChain();
 
   HWND nextViewer_ = nullptr;
   TNotifyEvent ClipHandler;
@@ -37,4 +46,6 @@ class TNkClipDetector : public TComponent {
   bool IgnoreFirstFlag = true;
   HWND windowHandle_ = nullptr;
   std::unique_ptr<TUtilityWindow> window_;
+  unsigned checkInterval_ = 60000;
+  TChainWatch watch_;
 };

@@ -8,6 +8,29 @@
 
 bool ClipboardHasText() { return IsClipboardFormatAvailable(CF_TEXT) != FALSE; }
 
+bool ClipboardMarkedPrivate(HWND owner) {
+  static const UINT exclude = RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing");
+  static const UINT ignore = RegisterClipboardFormatW(L"Clipboard Viewer Ignore");
+  static const UINT history = RegisterClipboardFormatW(L"CanIncludeInClipboardHistory");
+  static const UINT cloud = RegisterClipboardFormatW(L"CanUploadToCloudClipboard");
+  if (IsClipboardFormatAvailable(exclude) || IsClipboardFormatAvailable(ignore)) return true;
+  const bool hasHistory = IsClipboardFormatAvailable(history) != FALSE;
+  const bool hasCloud = IsClipboardFormatAvailable(cloud) != FALSE;
+  if (!hasHistory && !hasCloud) return false;
+  ClipboardGuard clipboard(owner);
+  // Unable to look inside: take the mark at its word rather than risk a secret.
+  if (!clipboard.IsOpen()) return true;
+  auto isZero = [](UINT format) {
+    HANDLE data = GetClipboardData(format);
+    if (!data || GlobalSize(data) < sizeof(DWORD)) return false;
+    const auto* value = static_cast<const DWORD*>(GlobalLock(data));
+    const bool zero = value && *value == 0;
+    GlobalUnlock(data);
+    return zero;
+  };
+  return (hasHistory && isZero(history)) || (hasCloud && isZero(cloud));
+}
+
 std::string ReadClipboardText(HWND owner) {
   ClipboardGuard clipboard(owner);
   if (!clipboard.IsOpen()) throw Exception(AnsiFromUtf8("クリップボードを開くことができません"));

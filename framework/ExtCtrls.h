@@ -1,15 +1,18 @@
-// Further controls: the shape.
+// Shapes drawn on their parent.
 #pragma once
+
+#include <cstdint>
 
 #include "Controls.h"
 
-// A filled figure without a window; its brush colour is a 32-bit colour value.
+// A rectangle filled with its brush colour and outlined in black.
 class TShape : public TControl {
  public:
-  using TControl::TControl;
-  int BrushColor() const { return brushColor_; }
-  void SetBrushColor(int color) { brushColor_ = color; }
+  explicit TShape(TComponent* owner) : TControl(owner) {}
+  std::int32_t BrushColor() const { return brushColor_; }
+  void SetBrushColor(std::int32_t color);
+  void Paint(HDC dc) override;
 
  private:
-  int brushColor_ = 0xFFFFFF;
+  std::int32_t brushColor_ = 0x00FFFFFF;  // white, as a COLORREF
 };

@@ -41,6 +41,8 @@ struct RecordingHost : IAnalysisHost {
   int SleepTime() override { return sleepTime; }
   std::string InfoCashID() override { return {}; }
   bool ClipboardHasText() override { return hasText; }
+  bool ClipboardIsPrivate() override { return isPrivate; }
+  bool isPrivate = false;
   std::string ReadClipboardText() override {
     ++reads;
     std::string t = clip.front();
@@ -85,4 +87,19 @@ TEST(PauseAfterLink, NegativeOrZeroIsNoPause) {
     PauseAfterLink(host);
   }
   EXPECT_EQ(host.sleeps, (std::vector<int>{1, 250}));
+}
+
+TEST(ClipEventClipChange, PrivateContentIsNeitherAnalysedNorRemembered) {
+  RecordingHost host;
+  host.stock = host.netmile = host.infocash = true;
+  std::string last = "before";
+  host.clip = {"1234"};
+  host.isPrivate = true;
+  ClipEventClipChange(host, last);
+  EXPECT_EQ(host.reads, 0);
+  EXPECT_EQ(last, "before");
+  host.isPrivate = false;  // the same text copied plainly later is analysed
+  ClipEventClipChange(host, last);
+  EXPECT_EQ(last, "1234");
+  EXPECT_EQ(host.reads, 5);
 }

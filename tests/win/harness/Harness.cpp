@@ -211,10 +211,11 @@ std::wstring ProgramCopy::IniPath() const {
   return exe_.substr(0, dot) + L".ini";
 }
 
-std::unique_ptr<Process> ProgramCopy::Start(HWND* form) const {
-  auto p = std::make_unique<Process>(L"\"" + exe_ + L"\"",
-                                     std::vector<std::wstring>{L"BRIVOLA_URL_LOG=" + Widen(unixDir_ + "/urls.log"),
-                                                               L"BRIVOLA_PROBE_LOG=" + dir_ + L"\\probe.log"});
+std::unique_ptr<Process> ProgramCopy::Start(HWND* form, const std::vector<std::wstring>& extraEnv) const {
+  std::vector<std::wstring> env{L"BRIVOLA_URL_LOG=" + Widen(unixDir_ + "/urls.log"),
+                                L"BRIVOLA_PROBE_LOG=" + dir_ + L"\\probe.log"};
+  env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+  auto p = std::make_unique<Process>(L"\"" + exe_ + L"\"", env);
   HWND wnd = WaitForWindow(L"TSetupForm", nullptr, p->Id());
   if (form) *form = wnd;
   return p;

@@ -80,7 +80,7 @@ class ProgramCopy {
   std::wstring ProbeLog() const { return dir_ + L"\\probe.log"; }
   std::wstring IniPath() const;
   // Starts it and waits until its hidden settings form exists.
-  std::unique_ptr<Process> Start(HWND* form = nullptr) const;
+  std::unique_ptr<Process> Start(HWND* form = nullptr, const std::vector<std::wstring>& extraEnv = {}) const;
 
  private:
   std::wstring dir_;

@@ -1,0 +1,25 @@
+// Decides when the clipboard viewer chain has cut this program off: the
+// clipboard's sequence number moved, and still no change notification came a
+// short grace period after that was first seen.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+class TChainWatch {
+ public:
+  enum class TVerdict { Healthy, Recheck, Rejoin };
+
+  explicit TChainWatch(std::uint64_t graceMs = 2000) : graceMs_(graceMs) {}
+
+  // A change notification arrived (or the chain was just joined) at this sequence number.
+  void Notified(std::uint32_t sequence);
+  // A check at time nowMs: Recheck asks for another check after GraceMs.
+  TVerdict Check(std::uint32_t sequence, std::uint64_t nowMs);
+  std::uint64_t GraceMs() const { return graceMs_; }
+
+ private:
+  std::uint64_t graceMs_;
+  std::uint32_t notified_ = 0;
+  std::optional<std::uint64_t> suspectSince_;
+};
