@@ -32,6 +32,9 @@ TSetupForm::TSetupForm(TComponent* owner) : TForm(owner) {
   if (const char* ms = std::getenv("BRIVOLA_CHAIN_CHECK_MS")) ClipEvent->SetChainCheckInterval(std::atoi(ms));
 #endif
   ClipEvent->SetOnClipChange([this](TComponent* s) { ClipEventClipChange(s); });
+  AutoSave = &Add<TAutoIni>();
+  AutoSave->SetName("AutoSave");
+  AutoSave->CheckWinState = true;
   BuildControls();
 
   EndLoad();
@@ -114,12 +117,20 @@ void TSetupForm::BuildControls() {
 
 void TSetupForm::OKClick(TComponent*) {
   Hide();
-  // Saving to the settings file is AutoSave's (TAutoIni) Save, wired in with that component.
+  AutoSave->Save();
 }
 
 void TSetupForm::CancelClick(TComponent*) {
   Hide();
-  // Reloading is AutoSave's Load with CheckWinState off, wired in with that component.
+  // The stored values without the stored position; the switch comes back on also after a failure.
+  AutoSave->CheckWinState = false;
+  try {
+    AutoSave->Load();
+  } catch (...) {
+    AutoSave->CheckWinState = true;
+    throw;
+  }
+  AutoSave->CheckWinState = true;
 }
 
 void TSetupForm::AppSetupExecute(TComponent*) { Show(); }
@@ -131,6 +142,8 @@ void TSetupForm::CreateParams(TCreateParams& p) {
 
 void TSetupForm::FormCreate(TComponent*) {
   SetBounds(0, 0, Width(), Height());
+  AutoSave->Section = GetWinUserName();
+  AutoSave->Load();
   Application().HelpFile = [] {
     std::string path = ModuleFileName();
     const size_t dot = path.find_last_of('.');
@@ -146,6 +159,8 @@ void TSetupForm::FormCloseQuery(TComponent*, bool& canClose) {
   if (Visible()) {
     canClose = false;
     Hide();
+  } else {
+    AutoSave->Save();
   }
 }
 
@@ -156,7 +171,13 @@ void TSetupForm::AppExitExecute(TComponent*) {
 
 LRESULT TSetupForm::WMQueryEndSession() {
   Hide();
-  return CloseQuery() ? 1 : 0;
+  try {
+    return CloseQuery() ? 1 : 0;
+  } catch (const std::exception& e) {
+    // The settings couldn't be saved: say so, but don't hold up the end of the session.
+    Application().HandleException(e);
+    return 1;
+  }
 }
 
 LRESULT TSetupForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
