@@ -16,13 +16,13 @@ void TAutoIni::MakeFileName() {
   if (Section.empty()) Section = exeName;
   if (AIniFileName.empty()) {
     const size_t dot = exeName.find_last_of('.');
-    iniPath_ = dir + (dot == std::string::npos ? exeName : exeName.substr(0, dot)) + ".ini";
+    IniPath = dir + (dot == std::string::npos ? exeName : exeName.substr(0, dot)) + ".ini";
   } else {
-    iniPath_ = dir + AIniFileName;
+    IniPath = dir + AIniFileName;
   }
   if (MakeIniWinDir) {
-    const size_t s = iniPath_.find_last_of("\\/");
-    if (s != std::string::npos) iniPath_.erase(0, s + 1);
+    const size_t s = IniPath.find_last_of("\\/");
+    if (s != std::string::npos) IniPath.erase(0, s + 1);
   }
 }
 
@@ -32,8 +32,8 @@ void TAutoIni::Save() { Run(TDirection::Save); }
 void TAutoIni::Run(TDirection direction) {
   MakeFileName();
   try {
-    iniFileObject_ = std::make_unique<TIniFile>(iniPath_);
-    TIniFile& ini = *iniFileObject_;
+    IniFileObject = std::make_unique<TIniFile>(IniPath);
+    TIniFile& ini = *IniFileObject;
     if (CheckWinState) {
       auto* form = dynamic_cast<TForm*>(Owner());
       if (!form) throw Exception("The owner of the INI persistence is not a form");
@@ -55,9 +55,9 @@ void TAutoIni::Run(TDirection direction) {
       }
     }
     WalkControls(Owner(), direction);
-    iniFileObject_.reset();
+    IniFileObject.reset();
   } catch (...) {
-    iniFileObject_.reset();
+    IniFileObject.reset();
     ShowMessage(direction == TDirection::Save ? "Can not save to IniFile" : "Can not load from IniFile");
     throw;
   }
@@ -75,7 +75,7 @@ T* As(TControl* c) {
 void TAutoIni::WalkControls(TComponent* containerComponent, TDirection direction) {
   auto* container = dynamic_cast<TWinControl*>(containerComponent);
   if (!container) throw Exception("The container of the INI persistence is not a windowed control");
-  TIniFile& ini = *iniFileObject_;
+  TIniFile& ini = *IniFileObject;
   const bool save = direction == TDirection::Save;
   const int count = container->ControlCount();
   // The rows are tried in order: the first whose class matches and whose

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -54,7 +55,8 @@ class TAutoIni : public TComponent {
   // Writes them. A failure shows a message box, then goes on to the caller.
   void Save();
 
-  const std::string& IniPath() const { return iniPath_; }
+  // The file path settled at the start of every Load and Save.
+  std::string IniPath;
 
  private:
   enum class TDirection { Load, Save };
@@ -62,6 +64,6 @@ class TAutoIni : public TComponent {
   void Run(TDirection direction);
   void WalkControls(TComponent* container, TDirection direction);
 
-  std::string iniPath_;
-  std::unique_ptr<TIniFile> iniFileObject_;
+  // Exists only during one Load or Save.
+  std::unique_ptr<TIniFile> IniFileObject;
 };

@@ -194,16 +194,16 @@ TEST(AutoIni, StartsWithTheDocumentedValuesAndSettlesNameAndSection) {
   ScratchIni own("AutoIni_test.ini");
   ini.Save();  // an empty form writes nothing, but settles the names
   EXPECT_EQ(ini.Section, "AutoIni_test.exe");
-  EXPECT_EQ(ini.IniPath(), own.path);
+  EXPECT_EQ(ini.IniPath, own.path);
 
   ini.Section = "Mine";
   ini.AIniFileName = "sub.cfg";
   ini.Load();
   EXPECT_EQ(ini.Section, "Mine");
-  EXPECT_EQ(ini.IniPath(), ExeDir() + "sub.cfg");
+  EXPECT_EQ(ini.IniPath, ExeDir() + "sub.cfg");
   ini.MakeIniWinDir = true;
   ini.Load();
-  EXPECT_EQ(ini.IniPath(), "sub.cfg");
+  EXPECT_EQ(ini.IniPath, "sub.cfg");
 }
 
 TEST(AutoIni, SavesEachKindUnderItsNameInWalkOrder) {
