@@ -160,3 +160,21 @@ TEST(Settings, AReadOnlyFileIsReportedAndNothingIsLost) {
                                                   "StockSiteSelect", "SleepTime", "AutoBrowseNetMileAD",
                                                   "AutoBrowseInfoCash", "InfoCashID"}));
 }
+
+TEST(Settings, CancelRestoresTheFilesValuesButNotThePosition) {
+  ProgramCopy copy(L"settings-cancel");
+  WriteSettings(copy, "SetupFormTop=5\r\nBrowseStockCode=1\r\n");
+  HWND form = nullptr;
+  auto program = copy.Start(&form);
+  ASSERT_TRUE(WaitUntil([&] { return WindowRect(form).top == 5; }));
+  HWND cancel = FindWindowExW(form, nullptr, L"BUTTON", L"Cancel");
+  ASSERT_NE(cancel, nullptr);
+  // The file changes behind the program's back; Cancel takes it up.
+  WriteSettings(copy, "SetupFormTop=60\r\nBrowseStockCode=0\r\n");
+  SendMessageW(form, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(cancel), BN_CLICKED), reinterpret_cast<LPARAM>(cancel));
+  EXPECT_EQ(WindowRect(form).top, 5);  // Cancel doesn't move the form
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(program->Wait().has_value());
+  EXPECT_EQ(Read(copy, "BrowseStockCode"), "0");
+  EXPECT_EQ(Read(copy, "SetupFormTop"), "5");
+}
