@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <tuple>
+
 #include "Analysers.h"
 #include "BIOS.h"
 #include "Clipbrd.h"
@@ -51,6 +53,10 @@ TSetupForm::TSetupForm(TComponent* owner) : TForm(owner) {
   if (const char* ms = std::getenv("BRIVOLA_CHAIN_CHECK_MS")) ClipEvent->SetChainCheckInterval(std::atoi(ms));
 #endif
   ClipEvent->SetOnClipChange([this](TComponent* s) { ClipEventClipChange(s); });
+  AutoSave = &Add<TAutoIni>();
+  AutoSave->SetName("AutoSave");
+  AutoSave->CheckWinState = true;
+  BuildControls();
 
 #ifdef BRIVOLA_PROBE
   LogTrayCalls();
@@ -74,6 +80,96 @@ TSetupForm::~TSetupForm() {
   if (SetupForm == this) SetupForm = nullptr;
 }
 
+void TSetupForm::BuildControls() {
+  SetBorderStyle(TFormBorderStyle::bsDialog);
+  SetClientSize(480, 320);
+  SetFont(L"Tahoma", -11);
+
+  // Every control is owned by the form and placed in its parent.
+  auto place = [this]<class T>(T*& field, const char* name, TWinControl* parent, int l, int t, int w, int h) -> T& {
+    field = &Add<T>();
+    field->SetName(name);
+    field->SetBounds(l, t, w, h);
+    field->SetParent(parent);
+    return *field;
+  };
+  auto hint = [](TControl& c, const wchar_t* text) {
+    c.SetHint(text);
+    c.SetShowHint(true);
+  };
+
+  place(OK, "OK", this, 312, 288, 75, 25).SetCaption(L"OK");
+  OK->SetTabOrder(0);
+  OK->SetDefault(true);
+  OK->OnClick = [this](TComponent* s) { OKClick(s); };
+  place(Cancel, "Cancel", this, 392, 288, 75, 25).SetCaption(L"Cancel");
+  Cancel->SetTabOrder(1);
+  Cancel->SetCancel(true);
+  Cancel->OnClick = [this](TComponent* s) { CancelClick(s); };
+
+  place(PageControl1, "PageControl1", this, 0, 0, 480, 273).SetTabOrder(2);
+  PageControl1->SetMultiLine(true);
+  PageControl1->SetHotTrack(true);
+  for (auto [sheet, name, caption] : {std::tuple{&TabSheet1, "TabSheet1", L"一般設定"},
+                                      std::tuple{&TabSheet2, "TabSheet2", L"株式設定"},
+                                      std::tuple{&TabSheet3, "TabSheet3", L"メルマガ"}}) {
+    *sheet = &Add<TTabSheet>();
+    (*sheet)->SetName(name);
+    (*sheet)->SetCaption(caption);
+    (*sheet)->SetPageControl(PageControl1);
+  }
+
+  place(BrowseStockCode, "BrowseStockCode", TabSheet2, 8, 8, 273, 17)
+      .SetCaption(L"4桁の数字を証券コードとみなしてチャートを表示する");
+  BrowseStockCode->SetTabOrder(0);
+  hint(*BrowseStockCode, L"証券コードをダブルクリック→Ctrl+Cでチャートが表示できるようになります。");
+  place(StockSiteSelect, "StockSiteSelect", TabSheet2, 304, 8, 161, 105).SetCaption(L"使用するチャートのサイト");
+  StockSiteSelect->SetTabOrder(1);
+  StockSiteSelect->SetColumns(1);
+  StockSiteSelect->SetItems({L"Yahoo! ファイナンス", L"infoseek マネー", L"livedoor ファイナンス", L"時事ストックナビ",
+                             L"NIKKEI NET 株価サーチ"});
+  StockSiteSelect->SetItemIndex(0);
+
+  place(Label1, "Label1", TabSheet3, 8, 8, 66, 13).SetCaption(L"表示タイミング");
+  place(SleepTime, "SleepTime", TabSheet3, 80, 4, 57, 22).SetTabOrder(0);
+  SleepTime->SetMaxLength(4);
+  SleepTime->SetMinValue(0);
+  SleepTime->SetMaxValue(0);
+  SleepTime->SetValue(100);
+  hint(*SleepTime, L"相手サイトのサーバーに高い負荷を与えないようにブラウザでページを開く間隔を調整します。");
+  place(Label2, "Label2", TabSheet3, 144, 8, 13, 13).SetCaption(L"ms");
+  place(AutoBrowseNetMileAD, "AutoBrowseNetMileAD", TabSheet3, 8, 32, 201, 17).SetCaption(L"NetMileの広告URLを自動表示");
+  AutoBrowseNetMileAD->SetTabOrder(1);
+  hint(*AutoBrowseNetMileAD, L"NetMileの広告URLのみをブラウザで開きます。Mileの隠れている可能性があるものだけを自動表示。");
+  place(AutoBrowseInfoCash, "AutoBrowseInfoCash", TabSheet3, 8, 56, 225, 17)
+      .SetCaption(L"Info-CashのキャッシュバックURLを自動表示");
+  AutoBrowseInfoCash->SetTabOrder(2);
+  hint(*AutoBrowseInfoCash, L"キャッシュバックキャンペーンのアドレスを自動表示。");
+  place(Label3, "Label3", TabSheet3, 24, 80, 69, 13).SetCaption(L"Info-CashのID");
+  place(InfoCashID, "InfoCashID", TabSheet3, 96, 76, 113, 21).SetTabOrder(3);
+  hint(*InfoCashID, L"Info-CashのIDを記述しておくと、キャッシュバックチャンスのページを自動的に表示することができます。");
+}
+
+void TSetupForm::OKClick(TComponent*) {
+  Hide();
+  AutoSave->Save();
+}
+
+void TSetupForm::CancelClick(TComponent*) {
+  Hide();
+  // The stored values without the stored position; the switch comes back on also after a failure.
+  AutoSave->CheckWinState = false;
+  try {
+    AutoSave->Load();
+  } catch (...) {
+    AutoSave->CheckWinState = true;
+    throw;
+  }
+  AutoSave->CheckWinState = true;
+}
+
+void TSetupForm::AppSetupExecute(TComponent*) { Show(); }
+
 void TSetupForm::CreateParams(TCreateParams& p) {
   TForm::CreateParams(p);
   p.className = L"TSetupForm";
@@ -81,6 +177,8 @@ void TSetupForm::CreateParams(TCreateParams& p) {
 
 void TSetupForm::FormCreate(TComponent*) {
   SetBounds(0, 0, Width(), Height());
+  AutoSave->Section = GetWinUserName();
+  AutoSave->Load();
   Application().HelpFile = [] {
     std::string path = ModuleFileName();
     const size_t dot = path.find_last_of('.');
@@ -88,6 +186,7 @@ void TSetupForm::FormCreate(TComponent*) {
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) path.resize(dot);
     return path + ".pdf";
   }();
+  PageControl1->SetActivePage(TabSheet1);
   LastClipText.clear();
 }
 
@@ -95,6 +194,8 @@ void TSetupForm::FormCloseQuery(TComponent*, bool& canClose) {
   if (Visible()) {
     canClose = false;
     Hide();
+  } else {
+    AutoSave->Save();
   }
 }
 
@@ -103,15 +204,19 @@ void TSetupForm::AppExitExecute(TComponent*) {
   Close();
 }
 
-void TSetupForm::AppSetupExecute(TComponent*) { Show(); }
-
 void TSetupForm::TrayMouseDown(TComponent*, TMouseButton button, TShiftState, int, int) {
   if (button == mbMiddle) AppSetupExecute(this);
 }
 
 LRESULT TSetupForm::WMQueryEndSession() {
   Hide();
-  return CloseQuery() ? 1 : 0;
+  try {
+    return CloseQuery() ? 1 : 0;
+  } catch (const std::exception& e) {
+    // The settings couldn't be saved: say so, but don't hold up the end of the session.
+    Application().HandleException(e);
+    return 1;
+  }
 }
 
 LRESULT TSetupForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -123,7 +228,7 @@ void TSetupForm::ClipEventClipChange(TComponent*) {
 #ifdef BRIVOLA_PROBE
   const std::string before = LastClipText;
 #endif
-  ::ClipEventClipChange(*this, LastClipText);
+  ::ClipEventClipChange(host_, LastClipText);
 #ifdef BRIVOLA_PROBE
   // Test build: record each text the dispatch takes, one line of hex each.
   if (!TextEquals(before, LastClipText)) {
@@ -144,19 +249,19 @@ void TSetupForm::OpenUrl(const std::string& target) {
   ShellExecuteA(Handle(), "OPEN", target.c_str(), "", "", SW_SHOW);
 }
 
-void TSetupForm::BrowseStockChart(const std::string& text) { ::BrowseStockChart(*this, text); }
-void TSetupForm::BrowseNetMileAD(const std::string& text) { ::BrowseNetMileAD(*this, text); }
-void TSetupForm::BrowseInfoCash(const std::string& text) { ::BrowseInfoCash(*this, text); }
+void TSetupForm::BrowseStockChart(const std::string& text) { ::BrowseStockChart(host_, text); }
+void TSetupForm::BrowseNetMileAD(const std::string& text) { ::BrowseNetMileAD(host_, text); }
+void TSetupForm::BrowseInfoCash(const std::string& text) { ::BrowseInfoCash(host_, text); }
 
-bool TSetupForm::BrowseStockCode() { return false; }
-int TSetupForm::StockSiteSelect() { return 0; }
-bool TSetupForm::AutoBrowseNetMileAD() { return false; }
-bool TSetupForm::AutoBrowseInfoCash() { return false; }
-int TSetupForm::SleepTime() { return 100; }
-std::string TSetupForm::InfoCashID() { return {}; }
+bool TSetupForm::THost::BrowseStockCode() { return form_.BrowseStockCode->Checked(); }
+int TSetupForm::THost::StockSiteSelect() { return form_.StockSiteSelect->ItemIndex(); }
+bool TSetupForm::THost::AutoBrowseNetMileAD() { return form_.AutoBrowseNetMileAD->Checked(); }
+bool TSetupForm::THost::AutoBrowseInfoCash() { return form_.AutoBrowseInfoCash->Checked(); }
+int TSetupForm::THost::SleepTime() { return form_.SleepTime->Value(); }
+std::string TSetupForm::THost::InfoCashID() { return form_.InfoCashID->Text(); }
 
-bool TSetupForm::ClipboardHasText() { return ::ClipboardHasText(); }
-bool TSetupForm::ClipboardIsPrivate() { return ClipboardMarkedPrivate(Application().Handle()); }
-std::string TSetupForm::ReadClipboardText() { return ::ReadClipboardText(Application().Handle()); }
-void TSetupForm::Sleep(int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }
-std::string TSetupForm::HalfWidth(const std::string& text) { return LCMapText(text, LCMAP_HALFWIDTH); }
+bool TSetupForm::THost::ClipboardHasText() { return ::ClipboardHasText(); }
+bool TSetupForm::THost::ClipboardIsPrivate() { return ClipboardMarkedPrivate(Application().Handle()); }
+std::string TSetupForm::THost::ReadClipboardText() { return ::ReadClipboardText(Application().Handle()); }
+void TSetupForm::THost::Sleep(int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }
+std::string TSetupForm::THost::HalfWidth(const std::string& text) { return LCMapText(text, LCMAP_HALFWIDTH); }

@@ -5,11 +5,15 @@
 #include <string>
 
 #include "AnalysisHost.h"
+#include "AutoIni.h"
+#include "ComCtrls.h"
 #include "Forms.h"
 #include "NkClipDetector.h"
 #include "Taskbar.h"
+#include "SpEdit.h"
+#include "StdCtrls.h"
 
-class TSetupForm : public TForm, private IAnalysisHost {
+class TSetupForm : public TForm {
  public:
   explicit TSetupForm(TComponent* owner);
   ~TSetupForm() override;
@@ -17,6 +21,22 @@ class TSetupForm : public TForm, private IAnalysisHost {
   // Components and controls of the form.
   TNkClipDetector* ClipEvent = nullptr;
   TTrayIcon* TrayIcon = nullptr;
+  TAutoIni* AutoSave = nullptr;
+  TButton* OK = nullptr;
+  TButton* Cancel = nullptr;
+  TPageControl* PageControl1 = nullptr;
+  TTabSheet* TabSheet1 = nullptr;
+  TTabSheet* TabSheet2 = nullptr;
+  TTabSheet* TabSheet3 = nullptr;
+  TCheckBox* BrowseStockCode = nullptr;
+  TRadioGroup* StockSiteSelect = nullptr;
+  TLabel* Label1 = nullptr;
+  TSpEdit* SleepTime = nullptr;
+  TLabel* Label2 = nullptr;
+  TCheckBox* AutoBrowseNetMileAD = nullptr;
+  TCheckBox* AutoBrowseInfoCash = nullptr;
+  TLabel* Label3 = nullptr;
+  TEdit* InfoCashID = nullptr;
 
   std::string LastClipText;
 
@@ -27,10 +47,12 @@ class TSetupForm : public TForm, private IAnalysisHost {
   void AppExitExecute(TComponent* sender);
   void AppSetupExecute(TComponent* sender);
   void TrayMouseDown(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y);
+  void OKClick(TComponent* sender);
+  void CancelClick(TComponent* sender);
 
   // Operations shared by the analysers and the commands.
   std::string ExtractUrl(const std::string& text) const;
-  void OpenUrl(const std::string& target) override;
+  void OpenUrl(const std::string& target);
   void BrowseStockChart(const std::string& text);
   void BrowseNetMileAD(const std::string& text);
   void BrowseInfoCash(const std::string& text);
@@ -40,18 +62,28 @@ class TSetupForm : public TForm, private IAnalysisHost {
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  // The settings as the analysers read them, from the controls.
-  bool BrowseStockCode() override;
-  int StockSiteSelect() override;
-  bool AutoBrowseNetMileAD() override;
-  bool AutoBrowseInfoCash() override;
-  int SleepTime() override;
-  std::string InfoCashID() override;
-  bool ClipboardHasText() override;
-  bool ClipboardIsPrivate() override;
-  std::string ReadClipboardText() override;
-  void Sleep(int milliseconds) override;
-  std::string HalfWidth(const std::string& text) override;
+  // What the analysers see: the settings read from the controls at each use, and the platform.
+  class THost : public IAnalysisHost {
+   public:
+    explicit THost(TSetupForm& form) : form_(form) {}
+    bool BrowseStockCode() override;
+    int StockSiteSelect() override;
+    bool AutoBrowseNetMileAD() override;
+    bool AutoBrowseInfoCash() override;
+    int SleepTime() override;
+    std::string InfoCashID() override;
+    bool ClipboardHasText() override;
+    bool ClipboardIsPrivate() override;
+    std::string ReadClipboardText() override;
+    void OpenUrl(const std::string& target) override { form_.OpenUrl(target); }
+    void Sleep(int milliseconds) override;
+    std::string HalfWidth(const std::string& text) override;
+
+   private:
+    TSetupForm& form_;
+  };
+  THost host_{*this};
+  void BuildControls();
 
   LRESULT WMQueryEndSession();
 };

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "Forms.h"
+#include "Handles.h"
 
 namespace {
 const wchar_t kObjectProp[] = L"Brivola.TWinControl";
@@ -28,7 +29,23 @@ bool RegisterOwnClass(const TCreateParams& p, WNDPROC proc) {
 }
 }  // namespace
 
+int ScreenDpi() {
+  static const int dpi = [] {
+    WindowDC dc(nullptr);
+    const int v = dc.get() ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;
+    return v > 0 ? v : 96;
+  }();
+  return dpi;
+}
+
+int Scale(int designPixels) { return MulDiv(designPixels, ScreenDpi(), 96); }
+
 // ---- TControl
+
+RECT TControl::ScaledBounds() const {
+  if (!scaled_) return RECT{left_, top_, left_ + width_, top_ + height_};
+  return RECT{Scale(left_), Scale(top_), Scale(left_ + width_), Scale(top_ + height_)};
+}
 
 TControl::TControl(TComponent* owner) : TComponent(owner) {}
 
@@ -76,6 +93,29 @@ void TWinControl::InsertControl(TControl* control) {
   if (handle_ && control->IsWindowed()) static_cast<TWinControl*>(control)->Handle();
 }
 
+TControl* TWinControl::Control(int index) const {
+  std::vector<TControl*> ordered;
+  for (TControl* c : controls_)
+    if (!c->IsWindowed()) ordered.push_back(c);
+  for (TControl* c : controls_)
+    if (c->IsWindowed()) ordered.push_back(c);
+  return index >= 0 && index < static_cast<int>(ordered.size()) ? ordered[index] : nullptr;
+}
+
+bool TWinControl::CanFocus() {
+  return tabStop_ && HandleAllocated() && IsWindowVisible(handle_) && IsWindowEnabled(handle_);
+}
+
+std::vector<TWinControl*> TWinControl::TabList() const {
+  std::vector<TWinControl*> kids;
+  for (TControl* c : controls_)
+    if (auto* wc = dynamic_cast<TWinControl*>(c)) kids.push_back(wc);
+  std::stable_sort(kids.begin(), kids.end(), [](auto* a, auto* b) { return a->tabOrder_ < b->tabOrder_; });
+  return kids;
+}
+
+HFONT TWinControl::FontHandle() const { return Parent() ? Parent()->FontHandle() : nullptr; }
+
 void TWinControl::RemoveControl(TControl* control) {
   controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
   if (auto* wc = dynamic_cast<TWinControl*>(control)) wc->DestroyHandle();
@@ -84,10 +124,12 @@ void TWinControl::RemoveControl(TControl* control) {
 void TWinControl::CreateParams(TCreateParams& p) {
   p.className = L"TWinControl";
   p.style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (visible_ ? WS_VISIBLE : 0) | (enabled_ ? 0 : WS_DISABLED);
-  p.x = left_;
-  p.y = top_;
-  p.width = width_;
-  p.height = height_;
+  const RECT r = ScaledBounds();
+  p.x = r.left;
+  p.y = r.top;
+  p.width = r.right - r.left;
+  p.height = r.bottom - r.top;
+  if (tabStop_) p.style |= WS_TABSTOP;
   if (Parent()) p.parentWindow = Parent()->Handle();
 }
 
@@ -100,7 +142,9 @@ void TWinControl::CreateWnd() {
   TCreateParams p;
   CreateParams(p);
   stockClass_ = p.stockClass;
-  HMENU id = (p.style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(tabOrder_ + 100)) : nullptr;
+  HMENU id = (p.style & WS_CHILD)
+                  ? reinterpret_cast<HMENU>(p.id ? p.id : static_cast<UINT_PTR>(tabOrder_ + 100))
+                  : nullptr;
   if (!p.stockClass && !RegisterOwnClass(p, &TWinControl::OwnClassProc))
     throw EOutOfResources("Error creating window class");
   HWND wnd = CreateWindowExW(p.exStyle, p.className.c_str(), p.caption.c_str(), p.style, p.x, p.y, p.width,
@@ -111,17 +155,15 @@ void TWinControl::CreateWnd() {
     SetPropW(wnd, kObjectProp, this);
     SetWindowSubclass(wnd, &TWinControl::StockSubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
   }
+  if (HFONT font = FontHandle()) SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   CreateWindowHandle();
   // Children in tab order, so that the window order is the tab order.
-  std::vector<TWinControl*> kids;
-  for (TControl* c : controls_)
-    if (auto* wc = dynamic_cast<TWinControl*>(c)) kids.push_back(wc);
-  std::stable_sort(kids.begin(), kids.end(), [](auto* a, auto* b) { return a->tabOrder_ < b->tabOrder_; });
-  for (TWinControl* k : kids) k->Handle();
+  for (TWinControl* k : TabList()) k->Handle();
 }
 
 void TWinControl::DestroyHandle() {
   if (!handle_) return;
+  SaveWindowState();
   for (TControl* c : controls_)
     if (auto* wc = dynamic_cast<TWinControl*>(c)) wc->DestroyHandle();
   HWND wnd = handle_;
@@ -137,7 +179,13 @@ void TWinControl::RecreateWnd() {
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
   TControl::SetBounds(left, top, width, height);
-  if (handle_) SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (!handle_) return;
+  if (GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD) {
+    const RECT r = ScaledBounds();
+    SetWindowPos(handle_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  } else {
+    SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 }
 
 void TWinControl::SetVisible(bool visible) {
@@ -178,6 +226,20 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORLISTBOX:
       child = reinterpret_cast<HWND>(lParam);
+      break;
+    case WM_PAINT:
+      if (!stockClass_ && std::any_of(controls_.begin(), controls_.end(), [](auto* c) { return !c->IsWindowed(); })) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(handle_, &ps);
+        {
+          SavedDC saved(dc);
+          if (HFONT font = FontHandle()) SelectObject(dc, font);
+          for (TControl* c : controls_)
+            if (!c->IsWindowed() && c->Visible()) c->Paint(dc);
+        }
+        EndPaint(handle_, &ps);
+        return 0;
+      }
       break;
     default:
       break;

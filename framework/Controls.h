@@ -42,6 +42,13 @@ class TControl : public TComponent {
   bool ShowHint() const { return showHint_; }
   void SetShowHint(bool on) { showHint_ = on; }
 
+  // Draws a control without a window of its own on its parent's DC.
+  virtual void Paint(HDC) {}
+  // The bounds in the parent's client pixels (design pixels scaled to the screen).
+  RECT ScaledBounds() const;
+  // Off for controls that their parent places in screen pixels.
+  void SetScaled(bool on) { scaled_ = on; }
+
  protected:
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   bool visible_ = true;
@@ -52,6 +59,7 @@ class TControl : public TComponent {
   int tag_ = 0;
   std::wstring hint_;
   bool showHint_ = false;
+  bool scaled_ = true;
 };
 
 struct TCreateParams {
@@ -64,7 +72,12 @@ struct TCreateParams {
   HWND parentWindow = nullptr;
   UINT classStyle = CS_DBLCLKS;
   HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  UINT_PTR id = 0;  // child window identifier; 0: from the tab order
 };
+
+// Design pixels (96 dpi) to screen pixels at the system's text size.
+int ScreenDpi();
+int Scale(int designPixels);
 
 class TWinControl : public TControl {
  public:
@@ -75,13 +88,27 @@ class TWinControl : public TControl {
   // The window, created on first use (after its parent's).
   HWND Handle();
   bool HandleAllocated() const { return handle_ != nullptr; }
+  HWND WindowHandle() const { return handle_; }  // nullptr until created
   void HandleNeeded() { Handle(); }
   static TWinControl* FromHandle(HWND wnd);
 
   // Child controls in the order they were put in (the tab order unless set).
   const std::vector<TControl*>& Controls() const { return controls_; }
+  // The direct children: those without a window first, then the windowed,
+  // each in the order they were put in.
+  int ControlCount() const { return static_cast<int>(controls_.size()); }
+  TControl* Control(int index) const;
   int TabOrder() const { return tabOrder_; }
   void SetTabOrder(int order) { tabOrder_ = order; }
+  bool TabStop() const { return tabStop_; }
+  void SetTabStop(bool on) { tabStop_ = on; }
+  // Can the keyboard focus go here now (a tab stop, shown and enabled)?
+  virtual bool CanFocus();
+  // The children the Tab key visits, in tab order.
+  std::vector<TWinControl*> TabList() const;
+
+  // The font its window uses: the parent's unless the control has its own.
+  virtual HFONT FontHandle() const;
 
   void SetBounds(int left, int top, int width, int height) override;
   void SetVisible(bool visible) override;
@@ -96,8 +123,15 @@ class TWinControl : public TControl {
   virtual void CreateWnd();
   // Called once the window exists: apply state that lives in the window.
   virtual void CreateWindowHandle() {}
+  // Called before the window goes: keep state that lives in the window.
+  virtual void SaveWindowState() {}
   void DestroyHandle();
+
+ public:
+  // Builds the window again (after a change of a style that only creation sets).
   void RecreateWnd();
+
+ protected:
 
   // The message handler; overrides fall back to the base for what they don't handle.
   virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -120,4 +154,5 @@ class TWinControl : public TControl {
   bool stockClass_ = false;
   std::vector<TControl*> controls_;
   int tabOrder_ = -1;
+  bool tabStop_ = false;
 };

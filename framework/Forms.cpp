@@ -1,5 +1,7 @@
 #include "Forms.h"
 
+#include <commctrl.h>
+
 #include "WinText.h"
 
 // ---- TForm
@@ -13,13 +15,123 @@ void TForm::SetCaption(std::wstring caption) {
   if (HandleAllocated()) SetWindowTextW(Handle(), caption_.c_str());
 }
 
+namespace {
+DWORD FormStyle(TFormBorderStyle b) {
+  return b == TFormBorderStyle::bsDialog ? WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_CLIPCHILDREN
+                                         : WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+}
+DWORD FormExStyle(TFormBorderStyle b) {
+  return WS_EX_APPWINDOW | WS_EX_CONTROLPARENT | (b == TFormBorderStyle::bsDialog ? WS_EX_DLGMODALFRAME : 0);
+}
+}  // namespace
+
+std::function<void()> OnDefaultBeep;
+
+void DefaultBeep() {
+  MessageBeep(0);
+  if (OnDefaultBeep) OnDefaultBeep();
+}
+
+void TForm::SetClientSize(int width, int height) {
+  clientWidth_ = width;
+  clientHeight_ = height;
+  RECT r{0, 0, Scale(width), Scale(height)};
+  AdjustWindowRectEx(&r, FormStyle(borderStyle_), FALSE, FormExStyle(borderStyle_));
+  SetBounds(left_, top_, r.right - r.left, r.bottom - r.top);
+}
+
+void TForm::SetFont(const std::wstring& face, int height) {
+  LOGFONTW lf{};
+  lf.lfHeight = Scale(height);
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lf.lfWeight = FW_NORMAL;
+  face.copy(lf.lfFaceName, LF_FACESIZE - 1);
+  font_.reset(CreateFontIndirectW(&lf));
+}
+
 void TForm::CreateParams(TCreateParams& p) {
   TWinControl::CreateParams(p);
   p.className = L"TForm";
   p.caption = caption_;
-  p.style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-  p.exStyle = WS_EX_APPWINDOW;
+  p.style = FormStyle(borderStyle_) | (p.style & WS_VISIBLE);
+  p.exStyle = FormExStyle(borderStyle_);
+  p.x = left_;
+  p.y = top_;
+  p.width = width_;
+  p.height = height_;
   p.parentWindow = nullptr;
+}
+
+void TForm::CreateWnd() {
+  TWinControl::CreateWnd();
+  if (borderStyle_ == TFormBorderStyle::bsDialog) {
+    // A dialog frame: the system menu keeps Move and Close only.
+    HMENU menu = GetSystemMenu(Handle(), FALSE);
+    for (UINT cmd : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) DeleteMenu(menu, cmd, MF_BYCOMMAND);
+  }
+  hintWindow_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+  if (hintWindow_) {
+    SendMessageW(hintWindow_, TTM_SETMAXTIPWIDTH, 0, Scale(320));
+    AddHints(*this);
+  }
+}
+
+// Each control with its own hint switch on shows its hint when the mouse rests on it.
+void TForm::AddHints(TWinControl& container) {
+  for (TControl* c : container.Controls()) {
+    auto* wc = dynamic_cast<TWinControl*>(c);
+    if (!wc) continue;
+    if (wc->ShowHint() && !wc->Hint().empty()) {
+      TTTOOLINFOW ti{};
+      ti.cbSize = sizeof ti;
+      ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+      ti.hwnd = Handle();
+      ti.uId = reinterpret_cast<UINT_PTR>(wc->Handle());
+      ti.lpszText = const_cast<wchar_t*>(wc->Hint().c_str());
+      SendMessageW(hintWindow_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+    AddHints(*wc);
+  }
+}
+
+std::vector<TWinControl*> TForm::FocusOrder() const {
+  std::vector<TWinControl*> order;
+  std::function<void(const TWinControl&)> walk = [&](const TWinControl& container) {
+    for (TWinControl* c : container.TabList()) {
+      if (!c->HandleAllocated() || !IsWindowVisible(c->Handle()) || !IsWindowEnabled(c->Handle())) continue;
+      if (c->CanFocus()) order.push_back(c);
+      walk(*c);
+    }
+  };
+  walk(*this);
+  return order;
+}
+
+void TForm::SelectNext(bool forward) {
+  const std::vector<TWinControl*> order = FocusOrder();
+  if (order.empty()) return;
+  HWND focus = GetFocus();
+  int at = -1;
+  for (size_t i = 0; i < order.size(); ++i)
+    if (order[i]->Handle() == focus || IsChild(order[i]->Handle(), focus)) at = static_cast<int>(i);
+  const int n = static_cast<int>(order.size());
+  const int next = at < 0 ? (forward ? 0 : n - 1) : (at + (forward ? 1 : n - 1)) % n;
+  TWinControl* target = order[next];
+  target->SetFocus();
+  // Entering an edit by keyboard selects its text.
+  if (SendMessageW(target->Handle(), WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+    SendMessageW(target->Handle(), EM_SETSEL, 0, -1);
+}
+
+bool TForm::DialogKey(MSG& msg) {
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0 &&
+      GetKeyState(VK_MENU) >= 0) {
+    SelectNext(GetKeyState(VK_SHIFT) >= 0);
+    return true;
+  }
+  return IsDialogMessageW(Handle(), &msg) != FALSE;
 }
 
 bool TForm::Visible() const { return visible_; }
@@ -63,6 +175,21 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_SHOWWINDOW:
       visible_ = wParam != 0;
+      break;
+    case DM_GETDEFID:
+      return GetDlgItem(Handle(), IDOK) ? MAKELRESULT(IDOK, DC_HASDEFID) : 0;
+    case WM_ACTIVATE:
+      // The focus comes back to the control that had it when the form was left.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(Handle(), focus)) lastFocus_ = focus;
+      } else {
+        if (lastFocus_ && IsWindow(lastFocus_) && IsChild(Handle(), lastFocus_))
+          ::SetFocus(lastFocus_);
+        else if (auto order = FocusOrder(); !order.empty())
+          order.front()->SetFocus();
+        return 0;
+      }
       break;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_MINIMIZE && Application().MainForm() == this) {
@@ -116,7 +243,7 @@ void TApplication::Run() {
     if (got == 0 || got == -1) break;
     // Dialog keys (Tab, Enter, Escape) for the form that holds the focus.
     HWND top = GetAncestor(msg.hwnd, GA_ROOT);
-    if (top && TWinControl::FromHandle(top) && IsDialogMessageW(top, &msg)) continue;
+    if (auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(top)); form && form->DialogKey(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
@@ -134,6 +261,8 @@ void TApplication::ProcessMessages() {
       terminated_ = true;
       break;
     }
+    HWND top = GetAncestor(msg.hwnd, GA_ROOT);
+    if (auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(top)); form && form->DialogKey(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }

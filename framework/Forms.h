@@ -8,8 +8,10 @@
 #include <string>
 
 #include "Controls.h"
+#include "Handles.h"
 
 class TForm;
+enum class TFormBorderStyle { bsSizeable, bsDialog };
 using TCloseQueryEvent = std::function<void(TComponent* sender, bool& canClose)>;
 
 // A top-level window. Closing it runs the close query; the main form's close
@@ -21,6 +23,18 @@ class TForm : public TWinControl {
 
   const std::wstring& Caption() const { return caption_; }
   void SetCaption(std::wstring caption);
+  TFormBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TFormBorderStyle style) { borderStyle_ = style; }
+  // The client area in design pixels; the window is sized around it, scaled.
+  void SetClientSize(int width, int height);
+  // The form's font, used by every control on it unless one has its own.
+  void SetFont(const std::wstring& face, int height);
+  HFONT FontHandle() const override { return font_.get(); }
+
+  // Moves the focus to the next (or previous) control in tab order.
+  void SelectNext(bool forward);
+  // Keyboard handling of the form for a message from its message loop: true when taken.
+  bool DialogKey(MSG& msg);
 
   TNotifyEvent OnCreate;
   TCloseQueryEvent OnCloseQuery;
@@ -37,11 +51,24 @@ class TForm : public TWinControl {
 
  protected:
   void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  void AddHints(TWinControl& container);
+  std::vector<TWinControl*> FocusOrder() const;
+
   std::wstring caption_;
+  TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSizeable;
+  int clientWidth_ = -1, clientHeight_ = -1;
+  UniqueFont font_;
+  HWND hintWindow_ = nullptr;  // owned by the form's window, destroyed with it
+  HWND lastFocus_ = nullptr;
 };
+
+// The default beep of a refused key; observers (tests, sounds) may listen.
+void DefaultBeep();
+extern std::function<void()> OnDefaultBeep;
 
 class TApplication : public TComponent {
  public:

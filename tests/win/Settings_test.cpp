@@ -1,0 +1,180 @@
+// The settings file end to end with the real program: when it is read and
+// written, what it holds, and what happens when it can't be written.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "Harness.h"
+
+using namespace harness;
+
+namespace {
+
+std::string UserName() {
+  char name[257] = {};
+  DWORD size = 256;
+  GetUserNameA(name, &size);
+  return name;
+}
+
+std::string Read(const ProgramCopy& copy, const std::string& key) {
+  char buf[4096] = {};
+  const std::wstring wide = copy.IniPath();
+  const std::string path(wide.begin(), wide.end());
+  GetPrivateProfileStringA(UserName().c_str(), key.c_str(), "<none>", buf, sizeof buf, path.c_str());
+  return buf;
+}
+
+std::vector<std::string> Keys(const ProgramCopy& copy) {
+  std::vector<char> buf(32768);
+  const std::wstring wide = copy.IniPath();
+  const std::string path(wide.begin(), wide.end());
+  const DWORD n = GetPrivateProfileStringA(UserName().c_str(), nullptr, "", buf.data(),
+                                           static_cast<DWORD>(buf.size()), path.c_str());
+  std::vector<std::string> keys;
+  for (const char* p = buf.data(); p < buf.data() + n && *p; p += strlen(p) + 1) keys.emplace_back(p);
+  return keys;
+}
+
+void WriteSettings(const ProgramCopy& copy, const std::string& lines) {
+  WriteFileBytes(copy.IniPath(), "[" + UserName() + "]\r\n" + lines);
+}
+
+RECT WindowRect(HWND wnd) {
+  RECT r{};
+  GetWindowRect(wnd, &r);
+  return r;
+}
+
+// The text of the program's next message box, after which OK is pressed.
+std::wstring PressBox(const Process& program) {
+  HWND box = WaitForWindow(L"#32770", L"Brivola", program.Id());
+  if (!box) return L"<no box>";
+  wchar_t text[1024] = {};
+  WaitUntil([&] { return GetDlgItemTextW(box, 0xFFFF, text, 1024) > 0; });
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  WaitUntil([&] { return !IsWindow(box); });
+  return text;
+}
+
+const std::vector<std::string> kStoredKeys{"SetupFormTop",        "SetupFormLeft",      "BrowseStockCode",
+                                           "StockSiteSelect",     "SleepTime",          "AutoBrowseNetMileAD",
+                                           "AutoBrowseInfoCash",  "InfoCashID"};
+
+}  // namespace
+
+TEST(Settings, NothingIsWrittenUntilACloseMessageSavesTheTable) {
+  ProgramCopy copy(L"settings-first");
+  HWND form = nullptr;
+  auto program = copy.Start(&form);
+  ASSERT_NE(form, nullptr);
+  RECT r = WindowRect(form);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.top, 0);
+  PutClipboardText("7203");  // activity of any kind writes nothing
+  EXPECT_FALSE(FileExists(copy.IniPath()));
+
+  PostMessageW(form, WM_CLOSE, 0, 0);  // a close message from another program
+  ASSERT_TRUE(program->Wait().has_value());
+  ASSERT_TRUE(FileExists(copy.IniPath()));
+  EXPECT_EQ(Keys(copy), kStoredKeys);
+  const std::vector<std::pair<std::string, std::string>> values{
+      {"SetupFormTop", "0"},        {"SetupFormLeft", "0"},      {"BrowseStockCode", "0"},
+      {"StockSiteSelect", "0"},     {"SleepTime", "100"},        {"AutoBrowseNetMileAD", "0"},
+      {"AutoBrowseInfoCash", "0"},  {"InfoCashID", ""}};
+  for (const auto& [key, value] : values) EXPECT_EQ(Read(copy, key), value) << key;
+}
+
+TEST(Settings, StoredValuesAreReadBackAtStart) {
+  ProgramCopy copy(L"settings-readback");
+  const std::string longId(3000, 'i');
+  WriteSettings(copy, "SetupFormTop=0x20\r\nSetupFormLeft=40\r\nStockSiteSelect=9\r\nBrowseStockCode=0x1\r\n"
+                      "SleepTime=123456\r\nInfoCashID=" + longId + "\r\n");
+  HWND form = nullptr;
+  auto program = copy.Start(&form);
+  ASSERT_NE(form, nullptr);
+  // The window exists before the settings are loaded into it.
+  EXPECT_TRUE(WaitUntil([&] { return WindowRect(form).top == 32 && WindowRect(form).left == 40; }));
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(program->Wait().has_value());
+  EXPECT_EQ(Read(copy, "SetupFormTop"), "32");
+  EXPECT_EQ(Read(copy, "StockSiteSelect"), "4");
+  EXPECT_EQ(Read(copy, "BrowseStockCode"), "1");
+  EXPECT_EQ(Read(copy, "SleepTime"), "123456");
+  EXPECT_EQ(Read(copy, "InfoCashID"), std::string(2047, 'i'));
+  EXPECT_EQ(Read(copy, "AutoBrowseNetMileAD"), "0");  // missing: the default, then saved
+}
+
+// Disabled: under the harness the program's shell open of a URL doesn't reach
+// the stand-in browser yet (winebrowser run directly does).
+TEST(Settings, DISABLED_AnAnalyserSwitchedOnInTheFileActs) {
+  ProgramCopy copy(L"settings-stock", "BRIVOLA_PROBE_EXE");
+  WriteSettings(copy, "SetupFormTop=5\r\nBrowseStockCode=1\r\nStockSiteSelect=0\r\n");
+  HWND form = nullptr;
+  auto program = copy.Start(&form);
+  ASSERT_TRUE(WaitUntil([&] { return WindowRect(form).top == 5; })) << "settings not loaded";
+  PutClipboardText("7203");
+  ASSERT_TRUE(WaitUntil([&] { return !ReadProbeLog(copy.ProbeLog()).empty(); })) << "not taken";
+  ASSERT_TRUE(WaitUntil([&] { return !ReadUrlLog(copy.UrlLog()).empty(); }));
+  EXPECT_NE(ReadUrlLog(copy.UrlLog()).front().url.find("7203"), std::string::npos);
+}
+
+TEST(Settings, TheSessionEndQuerySavesAndAgrees) {
+  ProgramCopy copy(L"settings-session");
+  HWND form = nullptr;
+  auto program = copy.Start(&form);
+  ASSERT_NE(form, nullptr);
+  EXPECT_NE(SendMessageW(form, WM_QUERYENDSESSION, 0, 0), 0);
+  EXPECT_EQ(Keys(copy), kStoredKeys);
+}
+
+TEST(Settings, AReadOnlyFileIsReportedAndNothingIsLost) {
+  ProgramCopy copy(L"settings-readonly");
+  WriteSettings(copy, "BrowseStockCode=1\r\n");
+  SetFileAttributesW(copy.IniPath().c_str(), FILE_ATTRIBUTE_READONLY);
+  HWND form = nullptr;
+  auto program = copy.Start(&form);
+  ASSERT_NE(form, nullptr);
+
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  EXPECT_EQ(PressBox(*program), L"Can not save to IniFile");
+  const std::wstring failure = PressBox(*program);
+  EXPECT_NE(failure.find(L"Brivola.ini \u306b\u66f8\u304d\u8fbc\u3081\u307e\u305b\u3093"), std::wstring::npos)
+      << "the failure's own message";
+  EXPECT_TRUE(program->Running());
+
+  // The session end is told the failure and still agrees.
+  LRESULT answer = 0;
+  std::thread query([&] { answer = SendMessageW(form, WM_QUERYENDSESSION, 0, 0); });
+  EXPECT_EQ(PressBox(*program), L"Can not save to IniFile");
+  EXPECT_NE(PressBox(*program), L"<no box>");
+  query.join();
+  EXPECT_NE(answer, 0);
+  EXPECT_TRUE(program->Running());
+
+  SetFileAttributesW(copy.IniPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(program->Wait().has_value());
+  EXPECT_EQ(Read(copy, "BrowseStockCode"), "1");
+  EXPECT_EQ(Keys(copy), (std::vector<std::string>{"BrowseStockCode", "SetupFormTop", "SetupFormLeft",
+                                                  "StockSiteSelect", "SleepTime", "AutoBrowseNetMileAD",
+                                                  "AutoBrowseInfoCash", "InfoCashID"}));
+}
+
+TEST(Settings, CancelRestoresTheFilesValuesButNotThePosition) {
+  ProgramCopy copy(L"settings-cancel");
+  WriteSettings(copy, "SetupFormTop=5\r\nBrowseStockCode=1\r\n");
+  HWND form = nullptr;
+  auto program = copy.Start(&form);
+  ASSERT_TRUE(WaitUntil([&] { return WindowRect(form).top == 5; }));
+  HWND cancel = FindWindowExW(form, nullptr, L"BUTTON", L"Cancel");
+  ASSERT_NE(cancel, nullptr);
+  // The file changes behind the program's back; Cancel takes it up.
+  WriteSettings(copy, "SetupFormTop=60\r\nBrowseStockCode=0\r\n");
+  SendMessageW(form, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(cancel), BN_CLICKED), reinterpret_cast<LPARAM>(cancel));
+  EXPECT_EQ(WindowRect(form).top, 5);  // Cancel doesn't move the form
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(program->Wait().has_value());
+  EXPECT_EQ(Read(copy, "BrowseStockCode"), "0");
+  EXPECT_EQ(Read(copy, "SetupFormTop"), "5");
+}
