@@ -1,5 +1,6 @@
 #include "Harness.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -211,9 +212,15 @@ std::wstring ProgramCopy::IniPath() const {
   return exe_.substr(0, dot) + L".ini";
 }
 
+std::vector<OpenedUrl> ProgramCopy::OpenedUrls() const {
+  auto urls = ReadUrlLog(EnvPath("BRIVOLA_URL_LOG"));
+  urls.erase(urls.begin(), urls.begin() + static_cast<std::ptrdiff_t>(std::min(urlsBefore_, urls.size())));
+  return urls;
+}
+
 std::unique_ptr<Process> ProgramCopy::Start(HWND* form, const std::vector<std::wstring>& extraEnv) const {
-  std::vector<std::wstring> env{L"BRIVOLA_URL_LOG=" + Widen(unixDir_ + "/urls.log"),
-                                L"BRIVOLA_PROBE_LOG=" + dir_ + L"\\probe.log"};
+  urlsBefore_ = ReadUrlLog(EnvPath("BRIVOLA_URL_LOG")).size();
+  std::vector<std::wstring> env{L"BRIVOLA_PROBE_LOG=" + dir_ + L"\\probe.log"};
   env.insert(env.end(), extraEnv.begin(), extraEnv.end());
   auto p = std::make_unique<Process>(L"\"" + exe_ + L"\"", env);
   HWND wnd = WaitForWindow(L"TSetupForm", nullptr, p->Id());

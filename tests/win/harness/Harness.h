@@ -76,7 +76,10 @@ class ProgramCopy {
               const std::wstring& fileName = L"Brivola.exe");
   const std::wstring& Dir() const { return dir_; }
   const std::wstring& Exe() const { return exe_; }
-  std::wstring UrlLog() const { return dir_ + L"\\urls.log"; }
+  // What the stand-in browser was handed since this copy was last started.
+  // (The browser runs on the Unix side, where only the harness's own
+  // environment reaches it, so all copies share its one log.)
+  std::vector<OpenedUrl> OpenedUrls() const;
   std::wstring ProbeLog() const { return dir_ + L"\\probe.log"; }
   std::wstring IniPath() const;
   // Starts it and waits until its hidden settings form exists.
@@ -86,6 +89,7 @@ class ProgramCopy {
   std::wstring dir_;
   std::wstring exe_;
   std::string unixDir_;
+  mutable size_t urlsBefore_ = 0;
 };
 
 // The probe log as texts (each line is the hex of one text the dispatch took).
