@@ -2,6 +2,9 @@
 // buttons, the dialog keys, the close rules, and screenshots of its pages.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include <string>
 #include <vector>
 
@@ -110,6 +113,22 @@ TEST(SetupDialog, ControlsCarryTheirNamesDefaultsAndBounds) {
   EXPECT_STREQ(shown, L"テスト");
   EXPECT_EQ(f.InfoCashID->Text(), "\x83\x65\x83\x58\x83\x67");
   f.InfoCashID->SetText("");
+  // One hint each for the five controls with their own hint switch on.
+  HWND tips = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND wnd, LPARAM out) {
+        wchar_t cls[64]{};
+        GetClassNameW(wnd, cls, 64);
+        if (_wcsicmp(cls, L"tooltips_class32") == 0 && GetWindow(wnd, GW_OWNER) == Form().Handle()) {
+          *reinterpret_cast<HWND*>(out) = wnd;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&tips));
+  ASSERT_NE(tips, nullptr);
+  EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 5);
   // The radio group's index stays within its items.
   for (auto [in, out] : {std::pair{4, 4}, {7, 4}, {-5, -1}, {2, 2}, {0, 0}}) {
     f.StockSiteSelect->SetItemIndex(in);
@@ -338,9 +357,11 @@ void SaveBmp(const std::wstring& path, const std::vector<DWORD>& pixels, int wid
   fh.bfType = 0x4D42;
   fh.bfOffBits = sizeof fh + sizeof ih;
   fh.bfSize = fh.bfOffBits + static_cast<DWORD>(pixels.size() * 4);
+  std::vector<DWORD> opaque(pixels);
+  for (DWORD& p : opaque) p |= 0xFF000000;  // screen captures leave the alpha byte empty
   std::string bytes(reinterpret_cast<const char*>(&fh), sizeof fh);
   bytes.append(reinterpret_cast<const char*>(&ih), sizeof ih);
-  bytes.append(reinterpret_cast<const char*>(pixels.data()), pixels.size() * 4);
+  bytes.append(reinterpret_cast<const char*>(opaque.data()), opaque.size() * 4);
   WriteFileBytes(path, bytes);
 }
 
