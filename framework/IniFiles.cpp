@@ -1,0 +1,63 @@
+#include "IniFiles.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "Handles.h"
+#include "TextRules.h"
+#include "WinText.h"
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const {
+  std::vector<char> buffer(MaxValueBytes + 1, '\0');
+  const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buffer.data(),
+                                           static_cast<DWORD>(buffer.size()), fileName_.c_str());
+  return std::string(buffer.data(), n);
+}
+
+namespace {
+
+// An existing file named with its folder that can't be opened for writing.
+// Some profile services accept the write into their cache and lose it.
+bool ExistsReadOnly(const std::string& fileName) {
+  if (fileName.find_first_of("\\/") == std::string::npos) return false;
+  const DWORD attributes = GetFileAttributesA(fileName.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  if (attributes & FILE_ATTRIBUTE_READONLY) return true;
+  UniqueHandle file(CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file.get() == INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+  if (ExistsReadOnly(fileName_) ||
+      !WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), fileName_.c_str())) {
+    std::string message = AnsiFromUtf8("%s に書き込めません");
+    message.replace(message.find("%s"), 2, fileName_);
+    throw EIniFileException(message);
+  }
+}
+
+std::int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key, std::int32_t def) const {
+  const std::string text = ReadString(section, key, "");
+  if (text.empty()) return def;
+  try {
+    return ParseInteger(text);
+  } catch (const EConvertError&) {
+    return def;
+  }
+}
+
+void TIniFile::WriteInteger(const std::string& section, const std::string& key, std::int32_t value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool def) const {
+  return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+void TIniFile::WriteBool(const std::string& section, const std::string& key, bool value) {
+  WriteString(section, key, value ? "1" : "0");
+}

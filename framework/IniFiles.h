@@ -1,0 +1,39 @@
+// INI file access through the private-profile functions (ANSI code page bytes).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "Classes.h"
+
+// A write the profile service refused; the message names the file.
+class EIniFileException : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// Names a file; every read and write is one call to the profile service.
+class TIniFile {
+ public:
+  static constexpr std::size_t MaxValueBytes = 2047;
+
+  explicit TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+  const std::string& FileName() const { return fileName_; }
+
+  // The stored value (at most 2047 bytes), or the default when the file,
+  // section or key is missing.
+  std::string ReadString(const std::string& section, const std::string& key, const std::string& def) const;
+  void WriteString(const std::string& section, const std::string& key, const std::string& value);
+
+  // Decimal or hexadecimal ($, 0x, x) after leading blanks and a sign; the
+  // default when the key is missing or its text doesn't convert.
+  std::int32_t ReadInteger(const std::string& section, const std::string& key, std::int32_t def) const;
+  void WriteInteger(const std::string& section, const std::string& key, std::int32_t value);
+
+  // Non-zero integer is true; written as "1" or "0".
+  bool ReadBool(const std::string& section, const std::string& key, bool def) const;
+  void WriteBool(const std::string& section, const std::string& key, bool value);
+
+ private:
+  std::string fileName_;
+};
