@@ -26,6 +26,14 @@ TSetupForm::TSetupForm(TComponent* owner) : TForm(owner) {
   OnCreate = [this](TComponent* s) { FormCreate(s); };
   OnCloseQuery = [this](TComponent* s, bool& c) { FormCloseQuery(s, c); };
 
+  AutoSave = &Add<TAutoIni>();
+  AutoSave->SetName("AutoSave");
+  AutoSave->CheckWinState = true;
+  AutoSave->CheckWinSize = false;
+  AutoSave->CheckTag = false;
+  AutoSave->EnableTag = 0;
+  AutoSave->MakeIniWinDir = false;
+
   ClipEvent = &Add<TNkClipDetector>();
   ClipEvent->SetName("ClipEvent");
 #ifdef BRIVOLA_PROBE
@@ -114,12 +122,18 @@ void TSetupForm::BuildControls() {
 
 void TSetupForm::OKClick(TComponent*) {
   Hide();
-  // Saving to the settings file is AutoSave's (TAutoIni) Save, wired in with that component.
+  AutoSave->Save();
 }
 
 void TSetupForm::CancelClick(TComponent*) {
   Hide();
-  // Reloading is AutoSave's Load with CheckWinState off, wired in with that component.
+  // The saved position must not move the form; the switch comes back on even if the load fails.
+  AutoSave->CheckWinState = false;
+  struct Restore {
+    TAutoIni& autoSave;
+    ~Restore() { autoSave.CheckWinState = true; }
+  } restore{*AutoSave};
+  AutoSave->Load();
 }
 
 void TSetupForm::AppSetupExecute(TComponent*) { Show(); }
@@ -131,6 +145,8 @@ void TSetupForm::CreateParams(TCreateParams& p) {
 
 void TSetupForm::FormCreate(TComponent*) {
   SetBounds(0, 0, Width(), Height());
+  AutoSave->Section = GetWinUserName();
+  AutoSave->Load();
   Application().HelpFile = [] {
     std::string path = ModuleFileName();
     const size_t dot = path.find_last_of('.');
@@ -146,6 +162,8 @@ void TSetupForm::FormCloseQuery(TComponent*, bool& canClose) {
   if (Visible()) {
     canClose = false;
     Hide();
+  } else {
+    AutoSave->Save();
   }
 }
 

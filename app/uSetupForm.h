@@ -5,6 +5,7 @@
 #include <string>
 
 #include "AnalysisHost.h"
+#include "AutoIni.h"
 #include "ComCtrls.h"
 #include "Forms.h"
 #include "NkClipDetector.h"
@@ -18,6 +19,7 @@ class TSetupForm : public TForm {
 
   // Components and controls of the form.
   TNkClipDetector* ClipEvent = nullptr;
+  TAutoIni* AutoSave = nullptr;
   TButton* OK = nullptr;
   TButton* Cancel = nullptr;
   TPageControl* PageControl1 = nullptr;

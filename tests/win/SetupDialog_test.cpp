@@ -20,6 +20,10 @@ int beeps = 0;
 
 TSetupForm& Form() {
   static TSetupForm* form = [] {
+    // Start from the defaults: no settings file beside this executable.
+    std::string ini = ModuleFileName();
+    ini.replace(ini.find_last_of('.'), std::string::npos, ".ini");
+    DeleteFileA(ini.c_str());
     Application().Initialize();
     Application().ShowMainForm = false;
     OnDefaultBeep = [] { ++beeps; };
@@ -49,6 +53,16 @@ void Key(HWND target, WPARAM vk) {
 void Char(HWND target, wchar_t c) {
   PostMessageW(target, WM_CHAR, c, 1);
   Pump();
+}
+
+BOOL CALLBACK FindHintWindow(HWND wnd, LPARAM out) {
+  wchar_t cls[64]{};
+  GetClassNameW(wnd, cls, 64);
+  if (_wcsicmp(cls, L"tooltips_class32") == 0 && GetWindow(wnd, GW_OWNER) == Form().Handle()) {
+    *reinterpret_cast<HWND*>(out) = wnd;
+    return FALSE;
+  }
+  return TRUE;
 }
 
 HWND Focused(TWinControl& c) {
@@ -115,18 +129,7 @@ TEST(SetupDialog, ControlsCarryTheirNamesDefaultsAndBounds) {
   f.InfoCashID->SetText("");
   // One hint each for the five controls with their own hint switch on.
   HWND tips = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND wnd, LPARAM out) {
-        wchar_t cls[64]{};
-        GetClassNameW(wnd, cls, 64);
-        if (_wcsicmp(cls, L"tooltips_class32") == 0 && GetWindow(wnd, GW_OWNER) == Form().Handle()) {
-          *reinterpret_cast<HWND*>(out) = wnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&tips));
+  EnumThreadWindows(GetCurrentThreadId(), &FindHintWindow, reinterpret_cast<LPARAM>(&tips));
   ASSERT_NE(tips, nullptr);
   EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 5);
   // The radio group's index stays within its items.
