@@ -424,3 +424,46 @@ TEST(SetupDialog, PagesRenderTheirJapaneseCaptions) {
   }
   f.Hide();
 }
+
+TEST(SetupDialog, OkSavesAndCancelRestoresTheSettingsFile) {
+  TSetupForm& f = Form();
+  ShowOn(2);
+  f.SleepTime->SetText("555");
+  f.InfoCashID->SetText("abc");
+  f.BrowseStockCode->SetChecked(true);
+  f.StockSiteSelect->SetItemIndex(3);
+  const int left = f.Left();
+  Key(Focused(*f.InfoCashID), VK_RETURN);
+  ASSERT_FALSE(IsWindowVisible(f.Handle()));
+  const std::string ini = ReadFileBytes(WideFromAnsi(f.AutoSave->IniPath()));
+  EXPECT_NE(ini.find("SleepTime=555"), std::string::npos) << ini;
+
+  ShowOn(2);
+  f.SleepTime->SetText("7");
+  f.InfoCashID->SetText("changed");
+  f.BrowseStockCode->SetChecked(false);
+  f.StockSiteSelect->SetItemIndex(1);
+  SetWindowPos(f.Handle(), nullptr, left + 40, f.Top(), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  Key(Focused(*f.AutoBrowseNetMileAD), VK_ESCAPE);
+  ASSERT_FALSE(IsWindowVisible(f.Handle()));
+  EXPECT_EQ(f.SleepTime->Text(), "555");
+  EXPECT_EQ(f.InfoCashID->Text(), "abc");
+  EXPECT_TRUE(f.BrowseStockCode->Checked());
+  EXPECT_EQ(f.StockSiteSelect->ItemIndex(), 3);
+  RECT r{};
+  GetWindowRect(f.Handle(), &r);
+  EXPECT_EQ(r.left, left + 40);  // Cancel doesn't move the form
+  EXPECT_TRUE(f.AutoSave->CheckWinState);
+
+  // A new alignment rebuilds the field's window and keeps its text.
+  HWND before = f.SleepTime->Handle();
+  f.SleepTime->SetAlignment(TAlignment::taCenter);
+  EXPECT_NE(f.SleepTime->Handle(), before);
+  EXPECT_TRUE(GetWindowLongW(f.SleepTime->Handle(), GWL_STYLE) & ES_CENTER);
+  EXPECT_EQ(f.SleepTime->Text(), "555");
+  f.SleepTime->SetAlignment(TAlignment::taRightJustify);
+  f.SleepTime->SetText("100");
+  f.InfoCashID->SetText("");
+  f.BrowseStockCode->SetChecked(false);
+  f.StockSiteSelect->SetItemIndex(0);
+}
