@@ -56,7 +56,8 @@ void TSetupForm::BuildControls() {
   SetFont(L"Tahoma", -11);
 
   // Every control is owned by the form and placed in its parent.
-  auto place = [this]<class T>(T*& field, const char* name, TWinControl* parent, int l, int t, int w, int h) -> T& {
+  auto place = [this]<class T>(T*& field, const char* name, TWinControl* parent, int l, int t, int w,
+                               int h) -> T& {
     field = &Add<T>();
     field->SetName(name);
     field->SetBounds(l, t, w, h);
@@ -80,9 +81,9 @@ void TSetupForm::BuildControls() {
   place(PageControl1, "PageControl1", this, 0, 0, 480, 273).SetTabOrder(2);
   PageControl1->SetMultiLine(true);
   PageControl1->SetHotTrack(true);
-  for (auto [sheet, name, caption] : {std::tuple{&TabSheet1, "TabSheet1", L"一般設定"},
-                                      std::tuple{&TabSheet2, "TabSheet2", L"株式設定"},
-                                      std::tuple{&TabSheet3, "TabSheet3", L"メルマガ"}}) {
+  for (auto [sheet, name, caption] :
+       {std::tuple{&TabSheet1, "TabSheet1", L"一般設定"}, std::tuple{&TabSheet2, "TabSheet2", L"株式設定"},
+        std::tuple{&TabSheet3, "TabSheet3", L"メルマガ"}}) {
     *sheet = &Add<TTabSheet>();
     (*sheet)->SetName(name);
     (*sheet)->SetCaption(caption);
@@ -93,11 +94,12 @@ void TSetupForm::BuildControls() {
       .SetCaption(L"4桁の数字を証券コードとみなしてチャートを表示する");
   BrowseStockCode->SetTabOrder(0);
   hint(*BrowseStockCode, L"証券コードをダブルクリック→Ctrl+Cでチャートが表示できるようになります。");
-  place(StockSiteSelect, "StockSiteSelect", TabSheet2, 304, 8, 161, 105).SetCaption(L"使用するチャートのサイト");
+  place(StockSiteSelect, "StockSiteSelect", TabSheet2, 304, 8, 161, 105)
+      .SetCaption(L"使用するチャートのサイト");
   StockSiteSelect->SetTabOrder(1);
   StockSiteSelect->SetColumns(1);
-  StockSiteSelect->SetItems({L"Yahoo! ファイナンス", L"infoseek マネー", L"livedoor ファイナンス", L"時事ストックナビ",
-                             L"NIKKEI NET 株価サーチ"});
+  StockSiteSelect->SetItems({L"Yahoo! ファイナンス", L"infoseek マネー", L"livedoor ファイナンス",
+                             L"時事ストックナビ", L"NIKKEI NET 株価サーチ"});
   StockSiteSelect->SetItemIndex(0);
 
   place(Label1, "Label1", TabSheet3, 8, 8, 66, 13).SetCaption(L"表示タイミング");
@@ -108,16 +110,19 @@ void TSetupForm::BuildControls() {
   SleepTime->SetValue(100);
   hint(*SleepTime, L"相手サイトのサーバーに高い負荷を与えないようにブラウザでページを開く間隔を調整します。");
   place(Label2, "Label2", TabSheet3, 144, 8, 13, 13).SetCaption(L"ms");
-  place(AutoBrowseNetMileAD, "AutoBrowseNetMileAD", TabSheet3, 8, 32, 201, 17).SetCaption(L"NetMileの広告URLを自動表示");
+  place(AutoBrowseNetMileAD, "AutoBrowseNetMileAD", TabSheet3, 8, 32, 201, 17)
+      .SetCaption(L"NetMileの広告URLを自動表示");
   AutoBrowseNetMileAD->SetTabOrder(1);
-  hint(*AutoBrowseNetMileAD, L"NetMileの広告URLのみをブラウザで開きます。Mileの隠れている可能性があるものだけを自動表示。");
+  hint(*AutoBrowseNetMileAD,
+       L"NetMileの広告URLのみをブラウザで開きます。Mileの隠れている可能性があるものだけを自動表示。");
   place(AutoBrowseInfoCash, "AutoBrowseInfoCash", TabSheet3, 8, 56, 225, 17)
       .SetCaption(L"Info-CashのキャッシュバックURLを自動表示");
   AutoBrowseInfoCash->SetTabOrder(2);
   hint(*AutoBrowseInfoCash, L"キャッシュバックキャンペーンのアドレスを自動表示。");
   place(Label3, "Label3", TabSheet3, 24, 80, 69, 13).SetCaption(L"Info-CashのID");
   place(InfoCashID, "InfoCashID", TabSheet3, 96, 76, 113, 21).SetTabOrder(3);
-  hint(*InfoCashID, L"Info-CashのIDを記述しておくと、キャッシュバックチャンスのページを自動的に表示することができます。");
+  hint(*InfoCashID,
+       L"Info-CashのIDを記述しておくと、キャッシュバックチャンスのページを自動的に表示することができます。");
 }
 
 void TSetupForm::OKClick(TComponent*) {

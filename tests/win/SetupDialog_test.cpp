@@ -105,8 +105,9 @@ TEST(SetupDialog, ControlsCarryTheirNamesDefaultsAndBounds) {
     ASSERT_NE(r.control, nullptr);
     EXPECT_EQ(r.control->Name(), r.name);
     EXPECT_EQ(f.FindComponent(r.name), r.control);
-    EXPECT_EQ(std::vector<int>({r.control->Left(), r.control->Top(), r.control->Width(), r.control->Height()}),
-              std::vector<int>({r.l, r.t, r.w, r.h}));
+    EXPECT_EQ(
+        std::vector<int>({r.control->Left(), r.control->Top(), r.control->Width(), r.control->Height()}),
+        std::vector<int>({r.l, r.t, r.w, r.h}));
   }
   EXPECT_FALSE(f.BrowseStockCode->Checked());
   EXPECT_EQ(f.StockSiteSelect->ItemIndex(), 0);
@@ -179,7 +180,8 @@ TEST(SetupDialog, SpinEditTypingStepsAndPasting) {
   }
 
   // A pasted text is not filtered, only cut at four characters.
-  for (auto [clip, text, value] : {std::tuple{"$FF", "$FF", 255}, {"123456", "1234", 1234}, {"ab", "ab", 0}}) {
+  for (auto [clip, text, value] :
+       {std::tuple{"$FF", "$FF", 255}, {"123456", "1234", 1234}, {"ab", "ab", 0}}) {
     s.SetText("");
     PutClipboardText(clip);
     Char(w, 0x16);  // Ctrl+V
@@ -230,10 +232,12 @@ TEST(SetupDialog, SpinButtonsStepOnReleaseAndRepeatWhileHeld) {
   SetCursorPos((ur.left + ur.right) / 2, (ur.top + ur.bottom) / 2);
   const DWORD start = GetTickCount();
   SendMessageW(up, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
-  ASSERT_TRUE(WaitUntil([&] {
-    Application().ProcessMessages();
-    return s.Value() >= 3;
-  }, 5000));
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        Application().ProcessMessages();
+        return s.Value() >= 3;
+      },
+      5000));
   EXPECT_GE(GetTickCount() - start, 550u);
   SendMessageW(up, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
   const int released = s.Value();
@@ -267,7 +271,8 @@ TEST(SetupDialog, TabOrderAndSelectionOnEntry) {
   SetKeyboardState(keys);
   ASSERT_EQ(GetFocus(), f.SleepTime->Handle());
   DWORD from = 1, to = 0;
-  SendMessageW(f.SleepTime->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  SendMessageW(f.SleepTime->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+               reinterpret_cast<LPARAM>(&to));
   EXPECT_EQ(from, 0u);
   EXPECT_EQ(to, 3u);
   f.InfoCashID->SetFocus();
@@ -275,7 +280,8 @@ TEST(SetupDialog, TabOrderAndSelectionOnEntry) {
   SendMessageW(f.SleepTime->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
   SendMessageW(f.SleepTime->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
   Pump();
-  SendMessageW(f.SleepTime->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  SendMessageW(f.SleepTime->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+               reinterpret_cast<LPARAM>(&to));
   EXPECT_EQ(from, to);
   f.SleepTime->SetText("100");
 }
