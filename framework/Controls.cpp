@@ -176,6 +176,9 @@ void TWinControl::RecreateWnd() {
   if (!handle_) return;
   DestroyHandle();
   CreateWnd();
+  TWinControl* top = this;
+  while (top->Parent()) top = top->Parent();
+  if (auto* form = dynamic_cast<TForm*>(top); form && form != this) form->RefreshHints();
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {

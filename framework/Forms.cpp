@@ -79,6 +79,15 @@ void TForm::CreateWnd() {
   }
 }
 
+void TForm::RefreshHints() {
+  if (!hintWindow_) return;
+  TTTOOLINFOW ti{};
+  ti.cbSize = sizeof ti;
+  while (SendMessageW(hintWindow_, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&ti)))
+    SendMessageW(hintWindow_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+  AddHints(*this);
+}
+
 // Each control with its own hint switch on shows its hint when the mouse rests on it.
 void TForm::AddHints(TWinControl& container) {
   for (TControl* c : container.Controls()) {

@@ -467,6 +467,14 @@ TEST(SetupDialog, OkSavesAndCancelRestoresTheSettingsFile) {
   EXPECT_NE(f.SleepTime->Handle(), before);
   EXPECT_TRUE(GetWindowLongW(f.SleepTime->Handle(), GWL_STYLE) & ES_CENTER);
   EXPECT_EQ(f.SleepTime->Text(), "555");
+  TTTOOLINFOW ti{};
+  ti.cbSize = sizeof ti;
+  ti.hwnd = f.Handle();
+  ti.uId = reinterpret_cast<UINT_PTR>(f.SleepTime->Handle());
+  HWND tips = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), &FindHintWindow, reinterpret_cast<LPARAM>(&tips));
+  EXPECT_TRUE(SendMessageW(tips, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&ti)));  // its hint follows it
+  EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 5);
   f.SleepTime->SetAlignment(TAlignment::taRightJustify);
   f.SleepTime->SetText("100");
   f.InfoCashID->SetText("");
