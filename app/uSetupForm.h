@@ -11,6 +11,7 @@
 #include "NkClipDetector.h"
 #include "SpEdit.h"
 #include "StdCtrls.h"
+#include "Taskbar.h"
 
 class TSetupForm : public TForm {
  public:
@@ -35,6 +36,7 @@ class TSetupForm : public TForm {
   TCheckBox* AutoBrowseInfoCash = nullptr;
   TLabel* Label3 = nullptr;
   TEdit* InfoCashID = nullptr;
+  TTrayIcon* TrayIcon = nullptr;
 
   std::string LastClipText;
 
@@ -46,6 +48,7 @@ class TSetupForm : public TForm {
   void AppSetupExecute(TComponent* sender);
   void OKClick(TComponent* sender);
   void CancelClick(TComponent* sender);
+  void TrayMouseDown(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y);
 
   // Operations shared by the analysers and the commands.
   std::string ExtractUrl(const std::string& text) const;

@@ -149,6 +149,8 @@ int main(int argc, char** argv) {
   const bool explicitIni = iniPath.has_value();
   if (!iniPath) iniPath = ToolFolder() + "Brivola.ini";
   if (!section) section = LoginUserName();
+  // With no user name the program's settings fall back to a section named after its executable.
+  if (section->empty()) section = "Brivola.exe";
   const std::optional<std::string> iniBytes = ReadFileBytes(*iniPath);
   // The program itself starts with its defaults when the file is missing.
   if (!iniBytes && explicitIni)
