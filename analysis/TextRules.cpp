@@ -34,7 +34,9 @@ class TBoundaryFinder {
     if (m == 0) return std::string_view::npos;
     const TLeadByteSet& lead = LeadByteSet();
     size_t boundary = from;
-    for (size_t i = from, k = 0; i < text.size(); ++i) {
+    // A NUL ends the text; stopping at it keeps a search as cheap as the
+    // part of the text it reads, so callers that search on are linear.
+    for (size_t i = from, k = 0; i < text.size() && text[i] != '\0'; ++i) {
       while (k > 0 && text[i] != pattern_[k]) k = next_[k - 1];
       if (text[i] == pattern_[k]) ++k;
       if (k < m) continue;
@@ -92,7 +94,6 @@ std::string TrimBlanks(std::string_view text) {
 
 int FindPos(std::string_view pattern, std::string_view text) {
   pattern = UpToNul(pattern);
-  text = UpToNul(text);
   if (pattern.empty() || text.empty()) return 0;
   const size_t at = TBoundaryFinder(pattern).Find(text, 0);
   return at == std::string_view::npos ? 0 : static_cast<int>(at + 1);
