@@ -47,15 +47,20 @@ TSetupForm::TSetupForm(TComponent* owner) : TForm(owner) {
   OnCreate = [this](TComponent* s) { FormCreate(s); };
   OnCloseQuery = [this](TComponent* s, bool& c) { FormCloseQuery(s, c); };
 
+  AutoSave = &Add<TAutoIni>();
+  AutoSave->SetName("AutoSave");
+  AutoSave->CheckWinState = true;
+  AutoSave->CheckWinSize = false;
+  AutoSave->CheckTag = false;
+  AutoSave->EnableTag = 0;
+  AutoSave->MakeIniWinDir = false;
+
   ClipEvent = &Add<TNkClipDetector>();
   ClipEvent->SetName("ClipEvent");
 #ifdef BRIVOLA_PROBE
   if (const char* ms = std::getenv("BRIVOLA_CHAIN_CHECK_MS")) ClipEvent->SetChainCheckInterval(std::atoi(ms));
 #endif
   ClipEvent->SetOnClipChange([this](TComponent* s) { ClipEventClipChange(s); });
-  AutoSave = &Add<TAutoIni>();
-  AutoSave->SetName("AutoSave");
-  AutoSave->CheckWinState = true;
   BuildControls();
 
 #ifdef BRIVOLA_PROBE
@@ -86,7 +91,8 @@ void TSetupForm::BuildControls() {
   SetFont(L"Tahoma", -11);
 
   // Every control is owned by the form and placed in its parent.
-  auto place = [this]<class T>(T*& field, const char* name, TWinControl* parent, int l, int t, int w, int h) -> T& {
+  auto place = [this]<class T>(T*& field, const char* name, TWinControl* parent, int l, int t, int w,
+                               int h) -> T& {
     field = &Add<T>();
     field->SetName(name);
     field->SetBounds(l, t, w, h);
@@ -110,9 +116,9 @@ void TSetupForm::BuildControls() {
   place(PageControl1, "PageControl1", this, 0, 0, 480, 273).SetTabOrder(2);
   PageControl1->SetMultiLine(true);
   PageControl1->SetHotTrack(true);
-  for (auto [sheet, name, caption] : {std::tuple{&TabSheet1, "TabSheet1", L"一般設定"},
-                                      std::tuple{&TabSheet2, "TabSheet2", L"株式設定"},
-                                      std::tuple{&TabSheet3, "TabSheet3", L"メルマガ"}}) {
+  for (auto [sheet, name, caption] :
+       {std::tuple{&TabSheet1, "TabSheet1", L"一般設定"}, std::tuple{&TabSheet2, "TabSheet2", L"株式設定"},
+        std::tuple{&TabSheet3, "TabSheet3", L"メルマガ"}}) {
     *sheet = &Add<TTabSheet>();
     (*sheet)->SetName(name);
     (*sheet)->SetCaption(caption);
@@ -123,11 +129,12 @@ void TSetupForm::BuildControls() {
       .SetCaption(L"4桁の数字を証券コードとみなしてチャートを表示する");
   BrowseStockCode->SetTabOrder(0);
   hint(*BrowseStockCode, L"証券コードをダブルクリック→Ctrl+Cでチャートが表示できるようになります。");
-  place(StockSiteSelect, "StockSiteSelect", TabSheet2, 304, 8, 161, 105).SetCaption(L"使用するチャートのサイト");
+  place(StockSiteSelect, "StockSiteSelect", TabSheet2, 304, 8, 161, 105)
+      .SetCaption(L"使用するチャートのサイト");
   StockSiteSelect->SetTabOrder(1);
   StockSiteSelect->SetColumns(1);
-  StockSiteSelect->SetItems({L"Yahoo! ファイナンス", L"infoseek マネー", L"livedoor ファイナンス", L"時事ストックナビ",
-                             L"NIKKEI NET 株価サーチ"});
+  StockSiteSelect->SetItems({L"Yahoo! ファイナンス", L"infoseek マネー", L"livedoor ファイナンス",
+                             L"時事ストックナビ", L"NIKKEI NET 株価サーチ"});
   StockSiteSelect->SetItemIndex(0);
 
   place(Label1, "Label1", TabSheet3, 8, 8, 66, 13).SetCaption(L"表示タイミング");
@@ -138,16 +145,19 @@ void TSetupForm::BuildControls() {
   SleepTime->SetValue(100);
   hint(*SleepTime, L"相手サイトのサーバーに高い負荷を与えないようにブラウザでページを開く間隔を調整します。");
   place(Label2, "Label2", TabSheet3, 144, 8, 13, 13).SetCaption(L"ms");
-  place(AutoBrowseNetMileAD, "AutoBrowseNetMileAD", TabSheet3, 8, 32, 201, 17).SetCaption(L"NetMileの広告URLを自動表示");
+  place(AutoBrowseNetMileAD, "AutoBrowseNetMileAD", TabSheet3, 8, 32, 201, 17)
+      .SetCaption(L"NetMileの広告URLを自動表示");
   AutoBrowseNetMileAD->SetTabOrder(1);
-  hint(*AutoBrowseNetMileAD, L"NetMileの広告URLのみをブラウザで開きます。Mileの隠れている可能性があるものだけを自動表示。");
+  hint(*AutoBrowseNetMileAD,
+       L"NetMileの広告URLのみをブラウザで開きます。Mileの隠れている可能性があるものだけを自動表示。");
   place(AutoBrowseInfoCash, "AutoBrowseInfoCash", TabSheet3, 8, 56, 225, 17)
       .SetCaption(L"Info-CashのキャッシュバックURLを自動表示");
   AutoBrowseInfoCash->SetTabOrder(2);
   hint(*AutoBrowseInfoCash, L"キャッシュバックキャンペーンのアドレスを自動表示。");
   place(Label3, "Label3", TabSheet3, 24, 80, 69, 13).SetCaption(L"Info-CashのID");
   place(InfoCashID, "InfoCashID", TabSheet3, 96, 76, 113, 21).SetTabOrder(3);
-  hint(*InfoCashID, L"Info-CashのIDを記述しておくと、キャッシュバックチャンスのページを自動的に表示することができます。");
+  hint(*InfoCashID,
+       L"Info-CashのIDを記述しておくと、キャッシュバックチャンスのページを自動的に表示することができます。");
 }
 
 void TSetupForm::OKClick(TComponent*) {
@@ -157,18 +167,14 @@ void TSetupForm::OKClick(TComponent*) {
 
 void TSetupForm::CancelClick(TComponent*) {
   Hide();
-  // The stored values without the stored position; the switch comes back on also after a failure.
+  // The saved position must not move the form; the switch comes back on even if the load fails.
   AutoSave->CheckWinState = false;
-  try {
-    AutoSave->Load();
-  } catch (...) {
-    AutoSave->CheckWinState = true;
-    throw;
-  }
-  AutoSave->CheckWinState = true;
+  struct Restore {
+    TAutoIni& autoSave;
+    ~Restore() { autoSave.CheckWinState = true; }
+  } restore{*AutoSave};
+  AutoSave->Load();
 }
-
-void TSetupForm::AppSetupExecute(TComponent*) { Show(); }
 
 void TSetupForm::CreateParams(TCreateParams& p) {
   TForm::CreateParams(p);
@@ -204,19 +210,15 @@ void TSetupForm::AppExitExecute(TComponent*) {
   Close();
 }
 
+void TSetupForm::AppSetupExecute(TComponent*) { Show(); }
+
 void TSetupForm::TrayMouseDown(TComponent*, TMouseButton button, TShiftState, int, int) {
   if (button == mbMiddle) AppSetupExecute(this);
 }
 
 LRESULT TSetupForm::WMQueryEndSession() {
   Hide();
-  try {
-    return CloseQuery() ? 1 : 0;
-  } catch (const std::exception& e) {
-    // The settings couldn't be saved: say so, but don't hold up the end of the session.
-    Application().HandleException(e);
-    return 1;
-  }
+  return CloseQuery() ? 1 : 0;
 }
 
 LRESULT TSetupForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

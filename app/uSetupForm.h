@@ -9,9 +9,9 @@
 #include "ComCtrls.h"
 #include "Forms.h"
 #include "NkClipDetector.h"
-#include "Taskbar.h"
 #include "SpEdit.h"
 #include "StdCtrls.h"
+#include "Taskbar.h"
 
 class TSetupForm : public TForm {
  public:
@@ -20,7 +20,6 @@ class TSetupForm : public TForm {
 
   // Components and controls of the form.
   TNkClipDetector* ClipEvent = nullptr;
-  TTrayIcon* TrayIcon = nullptr;
   TAutoIni* AutoSave = nullptr;
   TButton* OK = nullptr;
   TButton* Cancel = nullptr;
@@ -37,6 +36,7 @@ class TSetupForm : public TForm {
   TCheckBox* AutoBrowseInfoCash = nullptr;
   TLabel* Label3 = nullptr;
   TEdit* InfoCashID = nullptr;
+  TTrayIcon* TrayIcon = nullptr;
 
   std::string LastClipText;
 
@@ -46,9 +46,9 @@ class TSetupForm : public TForm {
   void ClipEventClipChange(TComponent* sender);
   void AppExitExecute(TComponent* sender);
   void AppSetupExecute(TComponent* sender);
-  void TrayMouseDown(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y);
   void OKClick(TComponent* sender);
   void CancelClick(TComponent* sender);
+  void TrayMouseDown(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y);
 
   // Operations shared by the analysers and the commands.
   std::string ExtractUrl(const std::string& text) const;

@@ -30,7 +30,9 @@ wchar_t DecimalSeparator() {
 
 // ---- TTimerSpeedButton
 
-TTimerSpeedButton::TTimerSpeedButton(TComponent* owner, bool up) : TWinControl(owner), up_(up) { SetScaled(false); }
+TTimerSpeedButton::TTimerSpeedButton(TComponent* owner, bool up) : TWinControl(owner), up_(up) {
+  SetScaled(false);
+}
 
 void TTimerSpeedButton::CreateParams(TCreateParams& p) {
   TWinControl::CreateParams(p);
@@ -187,7 +189,8 @@ void TSpinEdit::CreateWindowHandle() {
   const int minHeight = MinHeight();
   if (Scale(height_) < minHeight) {
     const RECT r = ScaledBounds();
-    SetWindowPos(WindowHandle(), nullptr, 0, 0, r.right - r.left, minHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(WindowHandle(), nullptr, 0, 0, r.right - r.left, minHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   PlaceButton();
   SetEditRect();
@@ -198,7 +201,8 @@ void TSpinEdit::SetBounds(int left, int top, int width, int height) {
   if (!HandleAllocated()) return;
   if (Scale(height_) < MinHeight()) {
     const RECT r = ScaledBounds();
-    SetWindowPos(WindowHandle(), nullptr, 0, 0, r.right - r.left, MinHeight(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(WindowHandle(), nullptr, 0, 0, r.right - r.left, MinHeight(),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   PlaceButton();
   SetEditRect();
@@ -249,8 +253,8 @@ void TSpinEdit::SetValue(std::int32_t value) { SetText(std::to_string(CheckValue
 namespace {
 // A step that would leave the 32-bit range stops at its end.
 std::int32_t Stepped(std::int32_t value, std::int64_t step) {
-  return static_cast<std::int32_t>(std::clamp<std::int64_t>(value + step, std::numeric_limits<std::int32_t>::min(),
-                                                            std::numeric_limits<std::int32_t>::max()));
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+      value + step, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 }  // namespace
 
@@ -332,8 +336,14 @@ void TSpEdit::SetAlignment(TAlignment alignment) {
 void TSpEdit::CreateParams(TCreateParams& p) {
   TSpinEdit::CreateParams(p);
   switch (alignment_) {
-    case TAlignment::taLeftJustify: p.style |= ES_LEFT; break;
-    case TAlignment::taRightJustify: p.style |= ES_RIGHT; break;
-    case TAlignment::taCenter: p.style |= ES_CENTER; break;
+    case TAlignment::taLeftJustify:
+      p.style |= ES_LEFT;
+      break;
+    case TAlignment::taRightJustify:
+      p.style |= ES_RIGHT;
+      break;
+    case TAlignment::taCenter:
+      p.style |= ES_CENTER;
+      break;
   }
 }

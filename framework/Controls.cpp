@@ -123,7 +123,8 @@ void TWinControl::RemoveControl(TControl* control) {
 
 void TWinControl::CreateParams(TCreateParams& p) {
   p.className = L"TWinControl";
-  p.style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (visible_ ? WS_VISIBLE : 0) | (enabled_ ? 0 : WS_DISABLED);
+  p.style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (visible_ ? WS_VISIBLE : 0) |
+            (enabled_ ? 0 : WS_DISABLED);
   const RECT r = ScaledBounds();
   p.x = r.left;
   p.y = r.top;
@@ -143,8 +144,8 @@ void TWinControl::CreateWnd() {
   CreateParams(p);
   stockClass_ = p.stockClass;
   HMENU id = (p.style & WS_CHILD)
-                  ? reinterpret_cast<HMENU>(p.id ? p.id : static_cast<UINT_PTR>(tabOrder_ + 100))
-                  : nullptr;
+                 ? reinterpret_cast<HMENU>(p.id ? p.id : static_cast<UINT_PTR>(tabOrder_ + 100))
+                 : nullptr;
   if (!p.stockClass && !RegisterOwnClass(p, &TWinControl::OwnClassProc))
     throw EOutOfResources("Error creating window class");
   HWND wnd = CreateWindowExW(p.exStyle, p.className.c_str(), p.caption.c_str(), p.style, p.x, p.y, p.width,
@@ -175,6 +176,9 @@ void TWinControl::RecreateWnd() {
   if (!handle_) return;
   DestroyHandle();
   CreateWnd();
+  TWinControl* top = this;
+  while (top->Parent()) top = top->Parent();
+  if (auto* form = dynamic_cast<TForm*>(top); form && form != this) form->RefreshHints();
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
@@ -182,7 +186,8 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
   if (!handle_) return;
   if (GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD) {
     const RECT r = ScaledBounds();
-    SetWindowPos(handle_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(handle_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
   } else {
     SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
@@ -228,7 +233,8 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       child = reinterpret_cast<HWND>(lParam);
       break;
     case WM_PAINT:
-      if (!stockClass_ && std::any_of(controls_.begin(), controls_.end(), [](auto* c) { return !c->IsWindowed(); })) {
+      if (!stockClass_ &&
+          std::any_of(controls_.begin(), controls_.end(), [](auto* c) { return !c->IsWindowed(); })) {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(handle_, &ps);
         {

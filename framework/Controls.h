@@ -132,7 +132,6 @@ class TWinControl : public TControl {
   void RecreateWnd();
 
  protected:
-
   // The message handler; overrides fall back to the base for what they don't handle.
   virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
   // The class's own default: the stock control's procedure or DefWindowProc.

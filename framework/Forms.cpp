@@ -17,8 +17,9 @@ void TForm::SetCaption(std::wstring caption) {
 
 namespace {
 DWORD FormStyle(TFormBorderStyle b) {
-  return b == TFormBorderStyle::bsDialog ? WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_CLIPCHILDREN
-                                         : WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  return b == TFormBorderStyle::bsDialog
+             ? WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_CLIPCHILDREN
+             : WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 }
 DWORD FormExStyle(TFormBorderStyle b) {
   return WS_EX_APPWINDOW | WS_EX_CONTROLPARENT | (b == TFormBorderStyle::bsDialog ? WS_EX_DLGMODALFRAME : 0);
@@ -69,13 +70,22 @@ void TForm::CreateWnd() {
     HMENU menu = GetSystemMenu(Handle(), FALSE);
     for (UINT cmd : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) DeleteMenu(menu, cmd, MF_BYCOMMAND);
   }
-  hintWindow_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
+  hintWindow_ = CreateWindowExW(
+      WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
   if (hintWindow_) {
     SendMessageW(hintWindow_, TTM_SETMAXTIPWIDTH, 0, Scale(320));
     AddHints(*this);
   }
+}
+
+void TForm::RefreshHints() {
+  if (!hintWindow_) return;
+  TTTOOLINFOW ti{};
+  ti.cbSize = sizeof ti;
+  while (SendMessageW(hintWindow_, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&ti)))
+    SendMessageW(hintWindow_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+  AddHints(*this);
 }
 
 // Each control with its own hint switch on shows its hint when the mouse rests on it.
@@ -243,7 +253,8 @@ void TApplication::Run() {
     if (got == 0 || got == -1) break;
     // Dialog keys (Tab, Enter, Escape) for the form that holds the focus.
     HWND top = GetAncestor(msg.hwnd, GA_ROOT);
-    if (auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(top)); form && form->DialogKey(msg)) continue;
+    if (auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(top)); form && form->DialogKey(msg))
+      continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
@@ -262,7 +273,8 @@ void TApplication::ProcessMessages() {
       break;
     }
     HWND top = GetAncestor(msg.hwnd, GA_ROOT);
-    if (auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(top)); form && form->DialogKey(msg)) continue;
+    if (auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(top)); form && form->DialogKey(msg))
+      continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
@@ -296,11 +308,20 @@ LRESULT CALLBACK TApplication::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM
 int MessageDlg(const std::wstring& caption, const std::wstring& text, TMsgDlgType type, UINT buttons) {
   UINT icon = 0;
   switch (type) {
-    case TMsgDlgType::mtWarning: icon = MB_ICONWARNING; break;
-    case TMsgDlgType::mtError: icon = MB_ICONERROR; break;
-    case TMsgDlgType::mtInformation: icon = MB_ICONINFORMATION; break;
-    case TMsgDlgType::mtConfirmation: icon = MB_ICONQUESTION; break;
-    case TMsgDlgType::mtCustom: break;
+    case TMsgDlgType::mtWarning:
+      icon = MB_ICONWARNING;
+      break;
+    case TMsgDlgType::mtError:
+      icon = MB_ICONERROR;
+      break;
+    case TMsgDlgType::mtInformation:
+      icon = MB_ICONINFORMATION;
+      break;
+    case TMsgDlgType::mtConfirmation:
+      icon = MB_ICONQUESTION;
+      break;
+    case TMsgDlgType::mtCustom:
+      break;
   }
   HWND owner = Application().MainForm() && Application().MainForm()->HandleAllocated()
                    ? Application().MainForm()->Handle()

@@ -31,6 +31,8 @@ class TForm : public TWinControl {
   void SetFont(const std::wstring& face, int height);
   HFONT FontHandle() const override { return font_.get(); }
 
+  // Registers the hints again, for controls whose windows were rebuilt.
+  void RefreshHints();
   // Moves the focus to the next (or previous) control in tab order.
   void SelectNext(bool forward);
   // Keyboard handling of the form for a message from its message loop: true when taken.

@@ -123,9 +123,12 @@ void TCustomCheckBox::SaveWindowState() { state_ = State(); }
 TCheckBoxState TCustomCheckBox::State() const {
   if (!HandleAllocated()) return state_;
   switch (SendMessageW(WindowHandle(), BM_GETCHECK, 0, 0)) {
-    case BST_CHECKED: return cbChecked;
-    case BST_INDETERMINATE: return cbGrayed;
-    default: return cbUnchecked;
+    case BST_CHECKED:
+      return cbChecked;
+    case BST_INDETERMINATE:
+      return cbGrayed;
+    default:
+      return cbUnchecked;
   }
 }
 
@@ -252,7 +255,8 @@ void TCustomListControl::SetItems(std::vector<std::wstring> items) {
 }
 
 void TCustomListControl::CreateWindowHandle() {
-  for (const auto& item : items_) SendMessageW(WindowHandle(), AddMessage(), 0, reinterpret_cast<LPARAM>(item.c_str()));
+  for (const auto& item : items_)
+    SendMessageW(WindowHandle(), AddMessage(), 0, reinterpret_cast<LPARAM>(item.c_str()));
   SendMessageW(WindowHandle(), SetSelMessage(), static_cast<WPARAM>(itemIndex_), 0);
 }
 
