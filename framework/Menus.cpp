@@ -89,6 +89,8 @@ void TPopupMenu::PopupAt(int x, int y) {
                                          L"TPPopupMenuWindow");
   if (!window) throw EOutOfResources("popup window");
   window_ = window->Handle();
+  menu_ = menu.get();
+  itemOrigin_ = {0, 0};
   // The owner must be in the foreground, or the menu doesn't close when the user clicks elsewhere.
   SetForegroundWindow(window_);
   const UINT chosen = static_cast<UINT>(TrackPopupMenu(
@@ -97,6 +99,7 @@ void TPopupMenu::PopupAt(int x, int y) {
   // Lets the menu's own loop finish cleanly before the owner goes.
   PostMessageW(window_, WM_NULL, 0, 0);
   window_ = nullptr;
+  menu_ = nullptr;
   window.reset();
   menu.reset();
   if (chosen >= 1 && chosen <= byId.size()) byId[chosen - 1]->Click();
@@ -122,12 +125,23 @@ LRESULT TPopupMenu::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (dis->CtlType != ODT_MENU || !dis->itemData) return FALSE;
     auto* item = reinterpret_cast<TMenuItem*>(dis->itemData);
     SavedDC saved(dis->hDC);
+    RECT rect = dis->rcItem;
+    const bool topLevel = std::any_of(Items.Items.begin(), Items.Items.end(),
+                                      [item](const std::unique_ptr<TMenuItem>& i) { return i.get() == item; });
+    RECT first{};
+    POINT client{0, 0};
+    // Some platforms keep a margin inside the menu's client area; the items are drawn relative to their own corner.
+    if (topLevel && GetMenuItemRect(nullptr, menu_, 0, &first) && ClientToScreen(WindowFromDC(dis->hDC), &client)) {
+      itemOrigin_ = {first.left - client.x, first.top - client.y};
+      OffsetRect(&rect, -itemOrigin_.x, -itemOrigin_.y);
+      SetViewportOrgEx(dis->hDC, itemOrigin_.x, itemOrigin_.y, nullptr);
+    }
     UniqueFont font = MenuFont();
     if (font) SelectObject(dis->hDC, font.get());
     if (item->OnAdvancedDrawItem)
-      item->OnAdvancedDrawItem(item, dis->hDC, dis->rcItem, dis->itemState);
+      item->OnAdvancedDrawItem(item, dis->hDC, rect, dis->itemState);
     else
-      DrawMenuItem(*item, dis->hDC, dis->rcItem, dis->itemState);
+      DrawMenuItem(*item, dis->hDC, rect, dis->itemState);
     return TRUE;
   }
   return DefWindowProcW(window_, msg, wParam, lParam);

@@ -66,10 +66,16 @@ class TPopupMenu : public TComponent {
 
   void Notification(TComponent* component, TOperation operation) override;
 
+  // Where the top-level items start in the open menu's client area: the
+  // draw events get rectangles and a DC relative to that corner.
+  POINT ItemOrigin() const { return itemOrigin_; }
+
  private:
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   HMENU Build(TMenuItem& parent, std::vector<TMenuItem*>& byId);
 
   TComponent* popupComponent_ = nullptr;
   HWND window_ = nullptr;
+  HMENU menu_ = nullptr;
+  POINT itemOrigin_{0, 0};
 };
