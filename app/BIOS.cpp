@@ -5,11 +5,22 @@
 #include <cstdio>
 #include <vector>
 
+#include "TextRules.h"
+
 std::string GetWinUserName() {
   char name[257] = {};
   DWORD size = 256;
   GetUserNameA(name, &size);
   return name;
+}
+
+void InitLeadByteSet() {
+  TLeadByteSet set = TLeadByteSet::Empty();
+  CPINFO info{};
+  if (GetSystemMetrics(SM_DBCSENABLED) && GetCPInfo(CP_ACP, &info))
+    for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2)
+      set.Add(info.LeadByte[i], info.LeadByte[i + 1]);
+  SetLeadByteSet(set);
 }
 
 std::string LCMapText(const std::string& text, unsigned long flags) {
@@ -25,7 +36,7 @@ std::string LCMapText(const std::string& text, unsigned long flags) {
 }
 
 const std::array<std::string_view, 8> VersionKeys = {
-    "\\CompanyName",  "\\FileDescription",  "\\FileVersion", "\\InternalName",
+    "\\CompanyName",    "\\FileDescription",  "\\FileVersion", "\\InternalName",
     "\\LegalCopyright", "\\OriginalFilename", "\\ProductName", "\\ProductVersion",
 };
 

@@ -8,6 +8,9 @@
 // The login user name (GetUserNameA, 256 characters at most).
 std::string GetWinUserName();
 
+// Takes the lead bytes of the ANSI code page for the text rules (none when it is single-byte).
+void InitLeadByteSet();
+
 // LCMapStringA over the whole text with the system default locale; the text
 // unchanged when the mapping fails.
 std::string LCMapText(const std::string& text, unsigned long flags);

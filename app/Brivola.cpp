@@ -2,12 +2,14 @@
 // stays hidden until the tray icon shows it.
 #include <windows.h>
 
+#include "BIOS.h"
 #include "DblChkNF.h"
 #include "Forms.h"
 #include "uSetupForm.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   InitDblChkNF();
+  InitLeadByteSet();
   Application().Initialize();
   Application().ShowMainForm = false;
   Application().SetTitle(L"Brivola");

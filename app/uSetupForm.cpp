@@ -15,6 +15,27 @@
 
 TSetupForm* SetupForm = nullptr;
 
+#ifdef BRIVOLA_PROBE
+namespace {
+// Test build: log every tray call beside the probe log ("<message> <id> <ok> <tip>").
+void LogTrayCalls() {
+  const char* log = std::getenv("BRIVOLA_PROBE_LOG");
+  if (!log) return;
+  const std::string path = std::string(log) + ".tray";
+  TrayShell().NotifyIcon = [path](DWORD message, NOTIFYICONDATAA* data) {
+    const BOOL ok = Shell_NotifyIconA(message, data);
+    const DWORD error = GetLastError();
+    if (FILE* f = std::fopen(path.c_str(), "ab")) {
+      std::fprintf(f, "%lu %u %d %s\n", message, data->uID, ok ? 1 : 0, data->szTip);
+      std::fclose(f);
+    }
+    SetLastError(error);
+    return ok;
+  };
+}
+}  // namespace
+#endif
+
 TSetupForm::TSetupForm(TComponent* owner) : TForm(owner) {
   SetupForm = this;
   SetName("SetupForm");
@@ -30,6 +51,20 @@ TSetupForm::TSetupForm(TComponent* owner) : TForm(owner) {
   if (const char* ms = std::getenv("BRIVOLA_CHAIN_CHECK_MS")) ClipEvent->SetChainCheckInterval(std::atoi(ms));
 #endif
   ClipEvent->SetOnClipChange([this](TComponent* s) { ClipEventClipChange(s); });
+
+#ifdef BRIVOLA_PROBE
+  LogTrayCalls();
+#endif
+  TrayIcon = &Add<TTrayIcon>();
+  TrayIcon->SetName("TrayIcon");
+  TrayIcon->Icon().TakeOwnership(static_cast<HICON>(
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+  TrayIcon->SetTipHelp("Brivola");
+  TrayIcon->SetResourceIconID(-1);
+  TrayIcon->SetCheckSingleDoubleClick(true);
+  TrayIcon->OnMouseDown = [this](TComponent* s, TMouseButton b, TShiftState sh, int x, int y) {
+    TrayMouseDown(s, b, sh, x, y);
+  };
 
   EndLoad();
   HandleNeeded();
@@ -66,6 +101,12 @@ void TSetupForm::FormCloseQuery(TComponent*, bool& canClose) {
 void TSetupForm::AppExitExecute(TComponent*) {
   Hide();
   Close();
+}
+
+void TSetupForm::AppSetupExecute(TComponent*) { Show(); }
+
+void TSetupForm::TrayMouseDown(TComponent*, TMouseButton button, TShiftState, int, int) {
+  if (button == mbMiddle) AppSetupExecute(this);
 }
 
 LRESULT TSetupForm::WMQueryEndSession() {

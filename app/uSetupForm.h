@@ -7,6 +7,7 @@
 #include "AnalysisHost.h"
 #include "Forms.h"
 #include "NkClipDetector.h"
+#include "Taskbar.h"
 
 class TSetupForm : public TForm, private IAnalysisHost {
  public:
@@ -15,6 +16,7 @@ class TSetupForm : public TForm, private IAnalysisHost {
 
   // Components and controls of the form.
   TNkClipDetector* ClipEvent = nullptr;
+  TTrayIcon* TrayIcon = nullptr;
 
   std::string LastClipText;
 
@@ -23,6 +25,8 @@ class TSetupForm : public TForm, private IAnalysisHost {
   void FormCloseQuery(TComponent* sender, bool& canClose);
   void ClipEventClipChange(TComponent* sender);
   void AppExitExecute(TComponent* sender);
+  void AppSetupExecute(TComponent* sender);
+  void TrayMouseDown(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y);
 
   // Operations shared by the analysers and the commands.
   std::string ExtractUrl(const std::string& text) const;

@@ -1,0 +1,431 @@
+#include "TrShlApi.h"
+
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "Forms.h"
+#include "WinText.h"
+
+namespace {
+const char kClassName[] = "TaskTrayHandle";
+std::unique_ptr<TTrayIconWinProcList> winProcList;
+
+TTrayShell RealShell() {
+  return {[](DWORD message, NOTIFYICONDATAA* data) { return Shell_NotifyIconA(message, data); },
+          [](DWORD ms) { ::Sleep(ms); }, nullptr};
+}
+
+HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
+
+DWORD VersionFromResource() {
+  char dir[260] = {};
+  if (!GetSystemDirectoryA(dir, sizeof dir)) return 0;
+  const std::string path = std::string(dir) + "\\shell32.dll";
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+  if (size == 0) return 0;
+  std::vector<char> info(size);
+  if (!GetFileVersionInfoA(path.c_str(), 0, size, info.data())) return 0;
+  struct Translation {
+    WORD language, codePage;
+  };
+  Translation* translation = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
+      length < sizeof(Translation))
+    return 0;
+  char key[64];
+  std::snprintf(key, sizeof key, "\\StringFileInfo\\%04X%04X\\FileVersion", translation->language,
+                translation->codePage);
+  char* value = nullptr;
+  if (!VerQueryValueA(info.data(), key, reinterpret_cast<void**>(&value), &length) || !value) return 0;
+  const std::string text(value, strnlen(value, length));
+  if (text.size() < 4 || !isdigit(static_cast<unsigned char>(text[0])) ||
+      !isdigit(static_cast<unsigned char>(text[2])) || !isdigit(static_cast<unsigned char>(text[3])))
+    return 0;
+  const DWORD major = static_cast<DWORD>(text[0] - '0');
+  const DWORD minor = static_cast<DWORD>((text[2] - '0') * 10 + (text[3] - '0'));
+  return (major << 16) | minor;
+}
+
+bool IsTimeout() { return GetLastError() == ERROR_TIMEOUT; }
+
+// At namespace scope, so that it outlives the application object: forms and
+// their tray icons are still torn down while function-local statics go.
+TTrayShell trayShell = RealShell();
+}  // namespace
+
+TTrayShell& TrayShell() { return trayShell; }
+void ResetTrayShell() { TrayShell() = RealShell(); }
+
+DWORD DetermineShellVersion() {
+  DWORD version = VersionFromResource();
+  const UINT oldMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);
+  HMODULE shell32 = LoadLibraryA("shell32.dll");
+  SetErrorMode(oldMode);
+  if (!shell32) return version;
+  using GetVersionFn = HRESULT(CALLBACK*)(DLLVERSIONINFO*);
+  auto getVersion = reinterpret_cast<GetVersionFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(shell32, "DllGetVersion")));
+  if (getVersion) {
+    DLLVERSIONINFO info{};
+    info.cbSize = sizeof info;
+    if (SUCCEEDED(getVersion(&info))) version = (info.dwMajorVersion << 16) | (info.dwMinorVersion & 0xFFFF);
+  } else {
+    version = VersionFromResource();
+  }
+  FreeLibrary(shell32);
+  return version;
+}
+
+TTrayIconWinProcList* TrayIconWinProcList() { return winProcList.get(); }
+
+TTrayIconWinProcList::TTrayIconWinProcList() {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = TrayWndProc;
+  wc.hInstance = Instance();
+  wc.hIcon = LoadIconA(Instance(), "MAINICON");
+  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  wc.lpszClassName = kClassName;
+  RegisterClassA(&wc);  // a class left registered by an earlier list is fine
+  taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
+}
+
+TTrayIconWinProcList::~TTrayIconWinProcList() { UnregisterClassA(kClassName, Instance()); }
+
+LRESULT CALLBACK TrayWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (winProcList) {
+    for (TTaskTrayIcon* icon : winProcList->Items) {
+      if (icon->HandleIfAllocated() != wnd) continue;
+      TMessage message{msg, wParam, lParam, 0};
+      try {
+        icon->MessageHandler(message);
+      } catch (const std::exception& e) {
+        Application().HandleException(e);
+      }
+      return message.Result;
+    }
+  }
+  return DefWindowProcA(wnd, msg, wParam, lParam);
+}
+
+TTaskTrayIcon::TTaskTrayIcon() {
+  if (!winProcList) winProcList = std::make_unique<TTrayIconWinProcList>();
+  winProcList->Items.push_back(this);
+  style_ = std::make_unique<TToolTipStyle>();
+  shellVersion_ = TrayShell().ShellVersion ? TrayShell().ShellVersion() : DetermineShellVersion();
+}
+
+TTaskTrayIcon::~TTaskTrayIcon() {
+  style_.reset();
+  DeleteIcon();
+  if (handle_) DestroyWindow(handle_);
+  handle_ = nullptr;
+  if (winProcList) {
+    auto& items = winProcList->Items;
+    items.erase(std::remove(items.begin(), items.end(), this), items.end());
+    if (items.empty()) winProcList.reset();
+  }
+}
+
+HWND TTaskTrayIcon::Handle() {
+  if (!handle_) {
+    handle_ = CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, Instance(),
+                              nullptr);
+    if (style_) style_->NotifyWindow = handle_;
+  }
+  return handle_;
+}
+
+void TTaskTrayIcon::SetTip(const std::string& text) {
+  std::memset(data_.szTip, 0, sizeof data_.szTip);
+  if (text.empty()) return;
+  std::string tip = text;
+  size_t limit = sizeof data_.szTip - 1;
+  if (!Shell5()) {
+    for (size_t at; (at = tip.find("\r\n")) != std::string::npos;) tip.replace(at, 2, " ");
+    limit = 63;
+  }
+  tip.resize(std::min(tip.size(), limit));
+  std::memcpy(data_.szTip, tip.data(), tip.size());
+}
+
+std::string TTaskTrayIcon::Tip() const { return std::string(data_.szTip, strnlen(data_.szTip, sizeof data_.szTip)); }
+
+BOOL TTaskTrayIcon::Notify(DWORD message) { return TrayShell().NotifyIcon(message, &data_); }
+
+void TTaskTrayIcon::Foreground() {
+  if (DoForegroundWindow) SetForegroundWindow(Handle());
+}
+
+bool TTaskTrayIcon::AddIcon() {
+  if (shown_) return true;
+  if (Shell5()) {
+    data_.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    data_.dwState = NIS_SHAREDICON;
+    data_.dwStateMask = 0;
+    data_.dwInfoFlags = 0;
+  } else {
+    data_.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  }
+  data_.uID = TRAY_ICON_ID;
+  data_.hWnd = Handle();
+  data_.uCallbackMessage = WM_TRAYNOTIFY;
+  data_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  if (!data_.hIcon) return shown_;
+  Foreground();
+  if (added_) {
+    // Registered but hidden: clear the hidden state.
+    data_.dwState = 0;
+    data_.uFlags |= NIF_STATE;
+    data_.dwStateMask = NIS_HIDDEN | NIS_SHAREDICON;
+    if (Notify(NIM_MODIFY)) shown_ = true;
+    return shown_;
+  }
+  if (Notify(NIM_ADD)) {
+    added_ = shown_ = true;
+    style_->ResetHoverRect();
+    return true;
+  }
+  // A busy shell times out, though it may have taken the icon all the same.
+  for (int counter = 5; !shown_ && counter >= 0;) {
+    if (!IsTimeout()) throw ENotifyIconError(AnsiFromUtf8("タスクトレイにアイコンを登録できません。"));
+    TrayShell().Sleep(2000);
+    added_ = shown_ = true;
+    if (Notify(NIM_MODIFY)) {
+      style_->ResetHoverRect();
+      break;
+    }
+    added_ = shown_ = false;
+    Foreground();
+    if (Notify(NIM_ADD)) {
+      added_ = shown_ = true;
+      style_->ResetHoverRect();
+      break;
+    }
+    if (counter == 0) throw ENotifyIconError(AnsiFromUtf8("タスクトレイのアイコンを変更できません。"));
+    --counter;
+  }
+  return shown_;
+}
+
+bool TTaskTrayIcon::ModifyIcon() {
+  if (!shown_) return AddIcon();
+  if (!data_.hIcon) return false;
+  Foreground();
+  if (!Notify(NIM_MODIFY) && !IsTimeout()) {
+    added_ = shown_ = false;
+    try {
+      AddIcon();
+    } catch (const ENotifyIconError&) {
+      // The icon stays unregistered; the next update tries again.
+    }
+  }
+  return shown_;
+}
+
+bool TTaskTrayIcon::HideIcon() {
+  if (!Shell5()) return DeleteIcon();
+  if (!(added_ && shown_)) return true;
+  data_.uFlags = NIF_STATE;
+  data_.dwState = NIS_HIDDEN;
+  data_.dwStateMask = NIS_HIDDEN | NIS_SHAREDICON;
+  const bool ok = Notify(NIM_MODIFY) != FALSE;
+  data_.dwState = 0;
+  shown_ = false;
+  return ok;
+}
+
+bool TTaskTrayIcon::DeleteIcon() {
+  if (!added_) return true;
+  const bool ok = Notify(NIM_DELETE) != FALSE;
+  added_ = shown_ = false;
+  return ok;
+}
+
+void TTaskTrayIcon::MessageHandler(TMessage& message) {
+  if (winProcList && message.Msg == winProcList->TaskbarCreated()) {
+    if (added_) {
+      const bool wasShown = shown_;
+      added_ = shown_ = false;
+      if (wasShown) AddIcon();
+    }
+    const UINT number = message.Msg;
+    message.Msg = WM_TRAYRESTART;
+    if (OwnerHandler) OwnerHandler(message);
+    message.Msg = number;
+  }
+  if (style_) style_->MouseMessage(message);
+  if (OwnerHandler) {
+    OwnerHandler(message);
+    return;
+  }
+  message.Result = DefWindowProcA(Handle(), message.Msg, message.WParam, message.LParam);
+}
+
+// Tool-tip style: clicks and hover.
+
+TCustomToolTipStyle::TCustomToolTipStyle() = default;
+
+TCustomToolTipStyle::~TCustomToolTipStyle() {
+  stopping_ = true;
+  hoverThread_.reset();
+}
+
+void TCustomToolTipStyle::Assign(const TCustomToolTipStyle& source) {
+  UseDefault = source.UseDefault;
+  BackGroundColor = source.BackGroundColor;
+  TextColor = source.TextColor;
+}
+
+void TCustomToolTipStyle::MouseMessage(const TMessage& m) {
+  if (m.Msg == WM_TIMER) {
+    if (NotifyWindow) KillTimer(NotifyWindow, TRAY_CLICK_TIMER);
+    if (clickPending_) SendClick(Pressed(mbLeft) ? mbLeft : Pressed(mbRight) ? mbRight : mbMiddle);
+    return;
+  }
+  if (m.Msg == WM_TRAYHOVERCHECK) {
+    if (!stopping_) HoverCheck();
+    return;
+  }
+  if (m.Msg != WM_TRAYNOTIFY) return;
+  const bool fromShell = static_cast<LONG>(m.WParam) >= 0;
+  switch (m.LParam) {
+    case WM_MOUSEMOVE:
+      HoverMove();
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      if (fromShell) {
+        const int b = m.LParam == WM_LBUTTONDOWN ? mbLeft : m.LParam == WM_RBUTTONDOWN ? mbRight : mbMiddle;
+        mouseState_ |= static_cast<unsigned char>(1u << b);
+      }
+      break;
+    case WM_LBUTTONUP: ButtonUp(mbLeft); break;
+    case WM_RBUTTONUP: ButtonUp(mbRight); break;
+    case WM_MBUTTONUP: ButtonUp(mbMiddle); break;
+    case WM_LBUTTONDBLCLK: ButtonDoubleClick(mbLeft); break;
+    case WM_RBUTTONDBLCLK: ButtonDoubleClick(mbRight); break;
+    case WM_MBUTTONDBLCLK: ButtonDoubleClick(mbMiddle); break;
+    default: break;
+  }
+}
+
+void TCustomToolTipStyle::ButtonUp(TMouseButton button) {
+  if (!CheckSingleDoubleClick) {
+    SendClick(button);
+    return;
+  }
+  if (clickPending_) return;
+  auto proc = reinterpret_cast<TIMERPROC>(reinterpret_cast<void (*)()>(&TrayWndProc));
+  if (NotifyWindow && SetTimer(NotifyWindow, TRAY_CLICK_TIMER, GetDoubleClickTime(), proc)) clickPending_ = true;
+}
+
+void TCustomToolTipStyle::SendClick(TMouseButton button) {
+  const bool pressed = Pressed(button);
+  clickPending_ = false;
+  mouseState_ &= static_cast<unsigned char>(~(1u << button));
+  if (pressed && NotifyWindow) SendMessageA(NotifyWindow, WM_TRAYNOTIFY, button, TRAY_MOUSECLICK);
+}
+
+void TCustomToolTipStyle::ButtonDoubleClick(TMouseButton button) {
+  clickPending_ = false;
+  mouseState_ &= static_cast<unsigned char>(~(1u << button));
+  static const LPARAM press[] = {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN};
+  if (NotifyWindow) PostMessageA(NotifyWindow, WM_TRAYNOTIFY, static_cast<WPARAM>(-1), press[button]);
+}
+
+void TCustomToolTipStyle::HoverMove() {
+  POINT p{};
+  GetCursorPos(&p);
+  auto extend = [&] {
+    RECT& r = HoverRect;
+    if (r.left == 0 && r.top == 0 && r.right == 0 && r.bottom == 0) {
+      r = {p.x, p.y, p.x, p.y};
+      return;
+    }
+    if (p.x < r.left) r.left = p.x;
+    else if (p.x > r.right) r.right = p.x;
+    if (p.y < r.top) r.top = p.y;
+    else if (p.y > r.bottom) r.bottom = p.y;
+  };
+  extend();
+  if (std::abs(HoverRect.right - HoverRect.left) > 32 || std::abs(HoverRect.bottom - HoverRect.top) > 32) {
+    ResetHoverRect();
+    extend();
+  }
+  if (!MouseInside()) HoverEnter();
+}
+
+void TCustomToolTipStyle::HoverEnter() {
+  mouseState_ |= inside;
+  if (!hoverThread_) hoverThread_ = std::make_unique<TMouseEventMaker>(*this);
+  hoverThread_->Wake(true);
+  if (NotifyWindow) SendMessageA(NotifyWindow, WM_TRAYNOTIFY, 0, TRAY_MOUSEENTER);
+}
+
+void TCustomToolTipStyle::HoverCheck() {
+  if (!MouseInside()) return;
+  POINT p{};
+  GetCursorPos(&p);
+  const RECT& r = HoverRect;
+  if (p.x < r.left || p.x > r.right || p.y < r.top || p.y > r.bottom) HoverLeave();
+}
+
+void TCustomToolTipStyle::HoverLeave() {
+  mouseState_ &= static_cast<unsigned char>(~inside);
+  if (hoverThread_) hoverThread_->Wake(false);
+  if (NotifyWindow) SendMessageA(NotifyWindow, WM_TRAYNOTIFY, 0, TRAY_MOUSEEXIT);
+}
+
+// The hover thread. Its state is guarded by one mutex, so a wake-up that
+// comes while the thread decides to wait is never lost.
+
+TMouseEventMaker::TMouseEventMaker(TCustomToolTipStyle& style)
+    : style_(style), finished_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+  thread_ = std::thread([this] { Execute(); });
+}
+
+TMouseEventMaker::~TMouseEventMaker() {
+  {
+    std::lock_guard lock(mutex_);
+    terminated_ = true;
+  }
+  wake_.notify_all();
+  // The thread may be inside a check sent to this thread: keep serving sent
+  // messages until it has ended.
+  HANDLE finished = finished_.get();
+  while (MsgWaitForMultipleObjects(1, &finished, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+  thread_.join();
+}
+
+void TMouseEventMaker::Wake(bool inside) {
+  {
+    std::lock_guard lock(mutex_);
+    inside_ = inside;
+  }
+  wake_.notify_all();
+}
+
+void TMouseEventMaker::Execute() {
+  std::unique_lock lock(mutex_);
+  while (!terminated_) {
+    wake_.wait(lock, [this] { return terminated_ || inside_; });
+    if (wake_.wait_for(lock, std::chrono::milliseconds(100), [this] { return terminated_; })) break;
+    const HWND window = style_.NotifyWindow;
+    lock.unlock();
+    ++checks_;
+    if (window) SendMessageW(window, WM_TRAYHOVERCHECK, 0, 0);
+    lock.lock();
+  }
+  lock.unlock();
+  SetEvent(finished_.get());
+}

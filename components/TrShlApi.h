@@ -1,0 +1,189 @@
+// The shell's notification-area icon: one inner object per icon makes every
+// Shell_NotifyIconA call and owns the hidden window that receives the shell's
+// callbacks; all such windows share one class and one window procedure.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Classes.h"
+#include "Handles.h"
+
+constexpr UINT WM_TRAYNOTIFY = WM_USER + 200;   // the shell's callback message
+constexpr UINT WM_TRAYRESTART = WM_USER + 220;  // passed to the owner after a taskbar restart
+constexpr UINT WM_TRAYHOVERCHECK = WM_USER + 201;  // the hover thread's request to the GUI thread
+constexpr UINT TRAY_ICON_ID = 7;
+constexpr UINT TRAY_MOUSEENTER = 1234;
+constexpr UINT TRAY_MOUSEEXIT = 1235;
+constexpr UINT TRAY_MOUSECLICK = 1236;
+constexpr UINT_PTR TRAY_CLICK_TIMER = 7;
+// The record sizes the shell is told (shellapi.h's NOTIFYICONDATAA_V1_SIZE / _V2_SIZE).
+static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "version-1 layout: szTip of 64 bytes");
+static_assert(NOTIFYICONDATAA_V2_SIZE == 488, "version-2 layout: up to dwInfoFlags");
+static_assert(offsetof(NOTIFYICONDATAA, dwInfoFlags) + sizeof(DWORD) == NOTIFYICONDATAA_V2_SIZE);
+
+class ENotifyIconError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+struct TMessage {
+  UINT Msg;
+  WPARAM WParam;
+  LPARAM LParam;
+  LRESULT Result;
+};
+using TMessageHandler = std::function<void(TMessage&)>;
+
+// The calls that reach the shell. Tests replace them to make the shell fail
+// or time out; the program uses the real ones.
+struct TTrayShell {
+  std::function<BOOL(DWORD message, NOTIFYICONDATAA* data)> NotifyIcon;
+  std::function<void(DWORD milliseconds)> Sleep;
+  std::function<DWORD()> ShellVersion;  // empty: read from shell32
+};
+TTrayShell& TrayShell();
+void ResetTrayShell();
+
+LRESULT CALLBACK TrayWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// The shell's major version in the high word, its minor in the low; 0 if unknown.
+DWORD DetermineShellVersion();
+
+enum TMouseButton { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
+enum TShiftFlag : unsigned { ssLeft = 1u << 0, ssRight = 1u << 1, ssMiddle = 1u << 2 };
+using TShiftState = unsigned;
+
+class TCustomToolTipStyle;
+
+// Polls the cursor every 100 ms while it is over the icon; waits otherwise.
+class TMouseEventMaker {
+ public:
+  explicit TMouseEventMaker(TCustomToolTipStyle& style);
+  ~TMouseEventMaker();  // stops and joins without blocking a pending check
+  TMouseEventMaker(const TMouseEventMaker&) = delete;
+  TMouseEventMaker& operator=(const TMouseEventMaker&) = delete;
+
+  void Wake(bool inside);  // the cursor's state as the GUI thread sees it
+  unsigned Checks() const { return checks_; }
+
+ private:
+  void Execute();
+
+  TCustomToolTipStyle& style_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool inside_ = false;
+  bool terminated_ = false;
+  std::atomic<unsigned> checks_{0};
+  UniqueHandle finished_;
+  std::thread thread_;
+};
+
+// Click and hover state of one icon; turns the shell's reports into the
+// synthetic messages sent to the icon's window.
+class TCustomToolTipStyle {
+ public:
+  TCustomToolTipStyle();
+  virtual ~TCustomToolTipStyle();
+  TCustomToolTipStyle(const TCustomToolTipStyle&) = delete;
+  TCustomToolTipStyle& operator=(const TCustomToolTipStyle&) = delete;
+  virtual void Assign(const TCustomToolTipStyle& source);
+
+  void MouseMessage(const TMessage& message);
+  void ResetHoverRect() { HoverRect = {0, 0, 0, 0}; }
+
+  HWND NotifyWindow = nullptr;
+  HWND ToolTipWindow = nullptr;
+  RECT HoverRect{0, 0, 0, 0};
+  bool CheckSingleDoubleClick = true;
+  bool UseDefault = true;
+  COLORREF BackGroundColor = 0;
+  COLORREF TextColor = 0;
+
+  bool MouseInside() const { return (mouseState_ & inside) != 0; }
+  bool ClickPending() const { return clickPending_; }
+  const TMouseEventMaker* HoverThread() const { return hoverThread_.get(); }
+  void HoverCheck();  // on the GUI thread
+
+ private:
+  friend class TMouseEventMaker;
+  static constexpr unsigned char inside = 1u << 3;
+  void HoverMove();
+  void HoverEnter();
+  void HoverLeave();
+  void ButtonUp(TMouseButton button);
+  void ButtonDoubleClick(TMouseButton button);
+  void SendClick(TMouseButton button);
+  bool Pressed(TMouseButton b) const { return (mouseState_ & (1u << b)) != 0; }
+
+  std::unique_ptr<TMouseEventMaker> hoverThread_;
+  unsigned char mouseState_ = 0;
+  bool clickPending_ = false;
+  bool stopping_ = false;
+};
+
+class TToolTipStyle : public TCustomToolTipStyle {};
+
+class TTaskTrayIcon {
+ public:
+  TTaskTrayIcon();
+  virtual ~TTaskTrayIcon();
+  TTaskTrayIcon(const TTaskTrayIcon&) = delete;
+  TTaskTrayIcon& operator=(const TTaskTrayIcon&) = delete;
+
+  DWORD ShellVersion() const { return shellVersion_; }
+  bool Shell5() const { return shellVersion_ >= 5u * 65536u; }
+  HWND Handle();
+  HWND HandleIfAllocated() const { return handle_; }
+  HICON IconHandle() const { return data_.hIcon; }
+  void SetIconHandle(HICON icon) { data_.hIcon = icon; }
+  void SetTip(const std::string& text);
+  std::string Tip() const;
+  const NOTIFYICONDATAA& Data() const { return data_; }
+
+  bool AddIcon();
+  bool ModifyIcon();
+  bool HideIcon();
+  bool DeleteIcon();
+  bool Added() const { return added_; }
+  bool Shown() const { return shown_; }
+
+  void MessageHandler(TMessage& message);
+  TMessageHandler OwnerHandler;
+  bool DoForegroundWindow = false;
+  TToolTipStyle& ToolTipStyle() { return *style_; }
+
+ private:
+  BOOL Notify(DWORD message);
+  void Foreground();
+
+  DWORD shellVersion_ = 0;
+  HWND handle_ = nullptr;
+  NOTIFYICONDATAA data_{};
+  bool added_ = false;
+  bool shown_ = false;
+  std::unique_ptr<TToolTipStyle> style_;
+};
+
+// Every icon object of the process; exists while at least one does.
+class TTrayIconWinProcList {
+ public:
+  TTrayIconWinProcList();
+  ~TTrayIconWinProcList();
+  UINT TaskbarCreated() const { return taskbarCreated_; }
+  std::vector<TTaskTrayIcon*> Items;
+
+ private:
+  UINT taskbarCreated_ = 0;
+};
+TTrayIconWinProcList* TrayIconWinProcList();

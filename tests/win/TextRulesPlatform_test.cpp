@@ -1,0 +1,96 @@
+// The portable text rules against the platform's own mappings of code page 932.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "BIOS.h"
+#include "HalfWidth.h"
+#include "TextRules.h"
+
+namespace {
+// Every character of code page 932 the platform knows: single bytes, then valid double bytes.
+std::vector<std::string> Cp932Characters() {
+  std::vector<std::string> chars;
+  for (int b = 1; b < 256; ++b)
+    if (!IsDBCSLeadByteEx(932, static_cast<BYTE>(b))) chars.push_back(std::string(1, static_cast<char>(b)));
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (!IsDBCSLeadByteEx(932, static_cast<BYTE>(lead))) continue;
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+      wchar_t wide[2] = {};
+      if (MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes, 2, wide, 2) == 1)
+        chars.emplace_back(bytes, 2);
+    }
+  }
+  return chars;
+}
+
+std::string PlatformLower(std::string text) {
+  CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+  return text;
+}
+
+std::string Hex(const std::string& s) {
+  std::string out;
+  char buf[4];
+  for (unsigned char c : s) snprintf(buf, sizeof buf, "%02X ", c), out += buf;
+  return out;
+}
+
+// The ASCII character a full-width form U+FF01..U+FF5E narrows to, or 0.
+wchar_t FullWidthAscii(const std::string& c) {
+  wchar_t wide[2] = {};
+  if (MultiByteToWideChar(932, 0, c.data(), static_cast<int>(c.size()), wide, 2) != 1) return 0;
+  return wide[0] >= 0xFF01 && wide[0] <= 0xFF5E ? static_cast<wchar_t>(wide[0] - 0xFEE0) : 0;
+}
+}  // namespace
+
+TEST(TextRulesPlatform, LeadBytesComeFromTheAnsiCodePage) {
+  ASSERT_EQ(GetACP(), 932u) << "run with LC_ALL=ja_JP.UTF-8";
+  InitLeadByteSet();
+  for (int b = 0; b < 256; ++b)
+    EXPECT_EQ(LeadByteSet().Contains(static_cast<unsigned char>(b)),
+              IsDBCSLeadByte(static_cast<BYTE>(b)) != 0)
+        << b;
+}
+
+TEST(TextRulesPlatform, LowerTextAgreesWithCharLowerBuffOnEveryOneByteAndAsciiPair) {
+  const auto chars = Cp932Characters();
+  ASSERT_GT(chars.size(), 7000u);
+  int doubleByteDifferences = 0;
+  for (const std::string& c : chars) {
+    // Each character alone, and between ASCII capitals so a trail byte that looks like one is caught.
+    const std::string text = "A" + c + "Z";
+    const std::string mine = LowerText(text), platform = PlatformLower(text);
+    if (c.size() == 1) {
+      EXPECT_EQ(mine, platform) << Hex(c);
+    } else {
+      // The platform may lower full-width capitals; the rules leave them as they are.
+      // What must agree: the same length, the ASCII around it, and a character in the same place.
+      ASSERT_EQ(platform.size(), text.size()) << Hex(c);
+      EXPECT_EQ(mine.front(), platform.front()) << Hex(c);
+      EXPECT_EQ(mine.back(), platform.back()) << Hex(c);
+      EXPECT_EQ(mine.substr(1, 2), c) << Hex(c);
+      if (platform.substr(1, 2) != c) ++doubleByteDifferences;
+    }
+  }
+  RecordProperty("DoubleByteCharactersThePlatformLowers", doubleByteDifferences);
+}
+
+TEST(TextRulesPlatform, HalfWidthTableAgreesWithLCMapString) {
+  int checked = 0;
+  for (const std::string& c : Cp932Characters()) {
+    const std::string mine = HalfWidthPortable(c);
+    // The groups the rules use, and every character the table narrows. Elsewhere the platform
+    // round-trips through Unicode (duplicate codes unified, some signs to '?'); the table keeps them.
+    if (c.size() == 2 && c != "\x81\x40" && FullWidthAscii(c) == 0 && mine == c) continue;
+    // Wine keeps the full-width reverse solidus; its ASCII form is the yen sign of code page 932.
+    if (c == "\x81\x5f") continue;
+    EXPECT_EQ(Hex(mine), Hex(LCMapText(c, LCMAP_HALFWIDTH))) << Hex(c);
+    ++checked;
+  }
+  EXPECT_GT(checked, 350);
+}
