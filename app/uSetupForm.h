@@ -4,7 +4,10 @@
 
 #include <string>
 
+#include "ActnList.h"
 #include "AnalysisHost.h"
+#include "BarPopupMenu.h"
+#include "ImgList.h"
 #include "Forms.h"
 #include "NkClipDetector.h"
 #include "Taskbar.h"
@@ -17,6 +20,9 @@ class TSetupForm : public TForm, private IAnalysisHost {
   // Components and controls of the form.
   TNkClipDetector* ClipEvent = nullptr;
   TTrayIcon* TrayIcon = nullptr;
+  TImageList* MenuImages = nullptr;
+  TActionList* MainActionList = nullptr;
+  TBarPopupMenu* PopupMenuR = nullptr;
 
   std::string LastClipText;
 
@@ -26,6 +32,9 @@ class TSetupForm : public TForm, private IAnalysisHost {
   void ClipEventClipChange(TComponent* sender);
   void AppExitExecute(TComponent* sender);
   void AppSetupExecute(TComponent* sender);
+  void AppHelpExecute(TComponent* sender);
+  void AppLinkExecute(TComponent* sender);
+  void AppVerInfoExecute(TComponent* sender);
   void TrayMouseDown(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y);
 
   // Operations shared by the analysers and the commands.
