@@ -8,6 +8,7 @@
 #include "BIOS.h"
 #include "Clipbrd.h"
 #include "Dispatch.h"
+#include "MenuImages.h"
 #include "WinText.h"
 
 #ifdef BRIVOLA_PROBE
@@ -76,6 +77,41 @@ TSetupForm::TSetupForm(TComponent* owner) : TForm(owner) {
   TrayIcon->OnMouseDown = [this](TComponent* s, TMouseButton b, TShiftState sh, int x, int y) {
     TrayMouseDown(s, b, sh, x, y);
   };
+
+  MenuImages = &Add<TImageList>();
+  MenuImages->SetName("MenuImages");
+  FillMenuImages(*MenuImages);
+  MainActionList = &Add<TActionList>();
+  MainActionList->SetName("MainActionList");
+  MainActionList->Images = MenuImages;
+  auto& appExit = MainActionList->AddAction("AppExit", L"Brivola終了", 0, [this](TComponent* s) { AppExitExecute(s); });
+  auto& appVerInfo =
+      MainActionList->AddAction("AppVerInfo", L"バージョン情報", 1, [this](TComponent* s) { AppVerInfoExecute(s); });
+  auto& appLink = MainActionList->AddAction("AppLink", L"Tornhaven", 2, [this](TComponent* s) { AppLinkExecute(s); });
+  auto& appHelp = MainActionList->AddAction("AppHelp", L"HELP表示", 3, [this](TComponent* s) { AppHelpExecute(s); });
+  auto& appSetup =
+      MainActionList->AddAction("AppSetup", L"環境オプション", 4, [this](TComponent* s) { AppSetupExecute(s); });
+
+  PopupMenuR = &Add<TBarPopupMenu>();
+  PopupMenuR->SetName("PopupMenuR");
+  PopupMenuR->Images = MenuImages;
+  PopupMenuR->OwnerDraw = true;
+  PopupMenuR->VerticalFont.Name = L"Tahoma";
+  PopupMenuR->VerticalFont.Height = -17;
+  PopupMenuR->VerticalFont.Bold = true;
+  PopupMenuR->VerticalFont.Italic = true;
+  PopupMenuR->VerticalFont.Color = 0xFFFFFF;
+  PopupMenuR->VerticalFont.Charset = DEFAULT_CHARSET;
+  PopupMenuR->VerticalText = L"Brivola";
+  TMenuItem& items = PopupMenuR->Items;
+  items.AddAction("N3", appSetup);
+  items.Add("N4", L"-");
+  items.AddAction("HELP1", appHelp);
+  items.AddAction("Tornhaven1", appLink);
+  items.AddAction("N2", appVerInfo);
+  items.Add("N1", L"-");
+  items.AddAction("Brivola1", appExit);
+  TrayIcon->RButtonPopupMenu = PopupMenuR;
 
   EndLoad();
   HandleNeeded();
@@ -212,13 +248,29 @@ void TSetupForm::AppExitExecute(TComponent*) {
 
 void TSetupForm::AppSetupExecute(TComponent*) { Show(); }
 
+void TSetupForm::AppHelpExecute(TComponent*) { OpenUrl(Application().HelpFile); }
+
+void TSetupForm::AppLinkExecute(TComponent*) { OpenUrl("http://www.tornhaven.jp/"); }
+
+void TSetupForm::AppVerInfoExecute(TComponent*) {
+  MessageDlg(L"情報",
+             L"Copyright (C) 2026 Tornhaven\r\n\r\n" + WideFromAnsi(GetVersionInfo(ModuleFileName(), 2)),
+             TMsgDlgType::mtInformation);
+}
+
 void TSetupForm::TrayMouseDown(TComponent*, TMouseButton button, TShiftState, int, int) {
   if (button == mbMiddle) AppSetupExecute(this);
 }
 
 LRESULT TSetupForm::WMQueryEndSession() {
   Hide();
-  return CloseQuery() ? 1 : 0;
+  try {
+    return CloseQuery() ? 1 : 0;
+  } catch (const std::exception& e) {
+    // The settings couldn't be saved: say so, but don't hold up the end of the session.
+    Application().HandleException(e);
+    return 1;
+  }
 }
 
 LRESULT TSetupForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

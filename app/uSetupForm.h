@@ -4,9 +4,12 @@
 
 #include <string>
 
+#include "ActnList.h"
 #include "AnalysisHost.h"
 #include "AutoIni.h"
 #include "ComCtrls.h"
+#include "BarPopupMenu.h"
+#include "ImgList.h"
 #include "Forms.h"
 #include "NkClipDetector.h"
 #include "SpEdit.h"
@@ -37,6 +40,9 @@ class TSetupForm : public TForm {
   TLabel* Label3 = nullptr;
   TEdit* InfoCashID = nullptr;
   TTrayIcon* TrayIcon = nullptr;
+  TImageList* MenuImages = nullptr;
+  TActionList* MainActionList = nullptr;
+  TBarPopupMenu* PopupMenuR = nullptr;
 
   std::string LastClipText;
 
@@ -48,6 +54,9 @@ class TSetupForm : public TForm {
   void AppSetupExecute(TComponent* sender);
   void OKClick(TComponent* sender);
   void CancelClick(TComponent* sender);
+  void AppHelpExecute(TComponent* sender);
+  void AppLinkExecute(TComponent* sender);
+  void AppVerInfoExecute(TComponent* sender);
   void TrayMouseDown(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y);
 
   // Operations shared by the analysers and the commands.

@@ -1,3 +1,196 @@
 #include "Menus.h"
 
-void TPopupMenu::PopupAt(int, int) {}
+#include <algorithm>
+
+#include "ActnList.h"
+#include "Forms.h"
+#include "Handles.h"
+#include "ImgList.h"
+#include "UtilWindow.h"
+
+namespace {
+constexpr int kSeparatorHeight = 9;
+constexpr int kImageGap = 3;  // around the image column
+
+UniqueFont MenuFont() {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+    return UniqueFont(CreateFontIndirectW(&metrics.lfMenuFont));
+  return UniqueFont(nullptr);
+}
+}  // namespace
+
+TMenuItem& TMenuItem::Add(std::string name, std::wstring caption) {
+  auto item = std::make_unique<TMenuItem>();
+  item->Name = std::move(name);
+  item->Caption = std::move(caption);
+  Items.push_back(std::move(item));
+  return *Items.back();
+}
+
+TMenuItem& TMenuItem::AddAction(std::string name, TAction& action) {
+  TMenuItem& item = Add(std::move(name));
+  item.Action = &action;
+  return item;
+}
+
+std::wstring TMenuItem::DisplayCaption() const { return Action ? Action->Caption : Caption; }
+int TMenuItem::DisplayImageIndex() const { return Action ? Action->ImageIndex : ImageIndex; }
+bool TMenuItem::IsEnabled() const { return Enabled && (!Action || Action->Enabled); }
+
+void TMenuItem::Click() {
+  if (Action) {
+    Action->Execute();
+  } else if (OnClick) {
+    OnClick(this);
+  }
+}
+
+TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner) {}
+TPopupMenu::~TPopupMenu() = default;
+
+void TPopupMenu::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == TOperation::opRemove && component == Images) Images = nullptr;
+}
+
+HMENU TPopupMenu::Build(TMenuItem& parent, std::vector<TMenuItem*>& byId) {
+  HMENU menu = CreatePopupMenu();
+  if (!menu) throw EOutOfResources("menu");
+  for (auto& child : parent.Items) {
+    TMenuItem& item = *child;
+    if (!item.Visible) continue;
+    const std::wstring caption = item.DisplayCaption();
+    UINT flags = item.IsEnabled() ? MF_ENABLED : MF_GRAYED;
+    UINT_PTR id;
+    if (!item.Items.empty()) {
+      flags |= MF_POPUP;
+      id = reinterpret_cast<UINT_PTR>(Build(item, byId));
+    } else {
+      byId.push_back(&item);
+      id = byId.size();
+    }
+    if (OwnerDraw) {
+      AppendMenuW(menu, flags | MF_OWNERDRAW, id, reinterpret_cast<LPCWSTR>(&item));
+    } else if (item.IsLine()) {
+      AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    } else {
+      AppendMenuW(menu, flags | MF_STRING, id, caption.c_str());
+    }
+  }
+  return menu;
+}
+
+void TPopupMenu::PopupAt(int x, int y) {
+  std::vector<TMenuItem*> byId;
+  UniqueMenu menu(Build(Items, byId));
+  auto window = TUtilityWindow::Allocate([this](UINT msg, WPARAM w, LPARAM l) { return HandleMessage(msg, w, l); },
+                                         L"TPPopupMenuWindow");
+  if (!window) throw EOutOfResources("popup window");
+  window_ = window->Handle();
+  menu_ = menu.get();
+  itemOrigin_ = {0, 0};
+  // The owner must be in the foreground, or the menu doesn't close when the user clicks elsewhere.
+  SetForegroundWindow(window_);
+  const UINT chosen = static_cast<UINT>(TrackPopupMenu(
+      menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0, window_,
+      nullptr));
+  // Lets the menu's own loop finish cleanly before the owner goes.
+  PostMessageW(window_, WM_NULL, 0, 0);
+  window_ = nullptr;
+  menu_ = nullptr;
+  window.reset();
+  menu.reset();
+  if (chosen >= 1 && chosen <= byId.size()) byId[chosen - 1]->Click();
+}
+
+LRESULT TPopupMenu::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_MEASUREITEM) {
+    auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+    if (mis->CtlType != ODT_MENU || !mis->itemData) return FALSE;
+    auto* item = reinterpret_cast<TMenuItem*>(mis->itemData);
+    WindowDC screen(nullptr);
+    UniqueFont font = MenuFont();
+    SelectGuard selectFont(screen.get(), font ? font.get() : GetStockObject(DEFAULT_GUI_FONT));
+    int width = 0, height = 0;
+    MeasureItemStandard(*item, screen.get(), width, height);
+    if (item->OnMeasureItem) item->OnMeasureItem(item, screen.get(), width, height);
+    mis->itemWidth = static_cast<UINT>(std::max(width, 0));
+    mis->itemHeight = static_cast<UINT>(std::max(height, 0));
+    return TRUE;
+  }
+  if (msg == WM_DRAWITEM) {
+    auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+    if (dis->CtlType != ODT_MENU || !dis->itemData) return FALSE;
+    auto* item = reinterpret_cast<TMenuItem*>(dis->itemData);
+    SavedDC saved(dis->hDC);
+    RECT rect = dis->rcItem;
+    const bool topLevel = std::any_of(Items.Items.begin(), Items.Items.end(),
+                                      [item](const std::unique_ptr<TMenuItem>& i) { return i.get() == item; });
+    RECT first{};
+    POINT client{0, 0};
+    // Some platforms keep a margin inside the menu's client area; the items are drawn relative to their own corner.
+    if (topLevel && GetMenuItemRect(nullptr, menu_, 0, &first) && ClientToScreen(WindowFromDC(dis->hDC), &client)) {
+      itemOrigin_ = {first.left - client.x, first.top - client.y};
+      OffsetRect(&rect, -itemOrigin_.x, -itemOrigin_.y);
+      SetViewportOrgEx(dis->hDC, itemOrigin_.x, itemOrigin_.y, nullptr);
+    }
+    UniqueFont font = MenuFont();
+    if (font) SelectObject(dis->hDC, font.get());
+    if (item->OnAdvancedDrawItem)
+      item->OnAdvancedDrawItem(item, dis->hDC, rect, dis->itemState);
+    else
+      DrawMenuItem(*item, dis->hDC, rect, dis->itemState);
+    return TRUE;
+  }
+  return DefWindowProcW(window_, msg, wParam, lParam);
+}
+
+void TPopupMenu::MeasureItemStandard(const TMenuItem& item, HDC dc, int& width, int& height) const {
+  if (item.IsLine()) {
+    width = 0;
+    height = kSeparatorHeight;
+    return;
+  }
+  const std::wstring caption = item.DisplayCaption();
+  SIZE size{};
+  GetTextExtentPoint32W(dc, caption.empty() ? L" " : caption.c_str(), std::max<int>(1, caption.size()), &size);
+  const int imageWidth = Images ? Images->Width() : 16;
+  const int imageHeight = Images ? Images->Height() : 16;
+  width = kImageGap + imageWidth + kImageGap + 4 + size.cx + 16;
+  height = std::max<int>(size.cy + 6, imageHeight + 2 * kImageGap);
+}
+
+void TPopupMenu::DrawMenuItem(const TMenuItem& item, HDC dc, RECT rect, UINT state) const {
+  const bool selected = (state & ODS_SELECTED) != 0 && !item.IsLine();
+  const bool disabled = (state & (ODS_GRAYED | ODS_DISABLED)) != 0 || !item.IsEnabled();
+  FillRect(dc, &rect, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_MENU));
+  if (item.IsLine()) {
+    RECT line = rect;
+    line.top += (rect.bottom - rect.top) / 2 - 1;
+    line.left += 2;
+    line.right -= 2;
+    DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
+    return;
+  }
+  const int imageWidth = Images ? Images->Width() : 16;
+  const int imageHeight = Images ? Images->Height() : 16;
+  if (Images && item.DisplayImageIndex() >= 0)
+    Images->Draw(dc, rect.left + kImageGap, rect.top + (rect.bottom - rect.top - imageHeight) / 2,
+                 item.DisplayImageIndex(), !disabled);
+  RECT text = rect;
+  text.left += kImageGap + imageWidth + kImageGap + 4;
+  const std::wstring caption = item.DisplayCaption();
+  SetBkMode(dc, TRANSPARENT);
+  const UINT format = DT_SINGLELINE | DT_VCENTER | DT_LEFT;
+  if (disabled && !selected) {
+    // The engraved look of a disabled item.
+    RECT shadow = text;
+    OffsetRect(&shadow, 1, 1);
+    SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+    DrawTextW(dc, caption.c_str(), -1, &shadow, format);
+  }
+  SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
+  DrawTextW(dc, caption.c_str(), -1, &text, format);
+}

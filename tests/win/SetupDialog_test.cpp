@@ -441,7 +441,7 @@ TEST(SetupDialog, OkSavesAndCancelRestoresTheSettingsFile) {
   const int left = f.Left();
   Key(Focused(*f.InfoCashID), VK_RETURN);
   ASSERT_FALSE(IsWindowVisible(f.Handle()));
-  const std::string ini = ReadFileBytes(WideFromAnsi(f.AutoSave->IniPath()));
+  const std::string ini = ReadFileBytes(WideFromAnsi(f.AutoSave->IniPath));
   EXPECT_NE(ini.find("SleepTime=555"), std::string::npos) << ini;
 
   ShowOn(2);

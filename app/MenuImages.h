@@ -1,0 +1,7 @@
+// The pictures of the tray menu's commands, drawn at start into an image list.
+#pragma once
+
+class TImageList;
+
+// Adds five 16 x 16 masked images: 0 exit, 1 version, 2 maker link, 3 help, 4 settings.
+void FillMenuImages(TImageList& images);

@@ -1,0 +1,53 @@
+// Fonts and pictures as values that components own and copy.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "Handles.h"
+
+using TColor = COLORREF;  // 0x00BBGGRR
+
+enum class TFontPitch { fpDefault, fpVariable, fpFixed };
+
+struct TFont {
+  std::wstring Name = L"Tahoma";
+  int Height = 0;  // negative: character height in pixels; 0: from Size
+  int Size = 8;    // points, used when Height is 0
+  TColor Color = 0;
+  bool Bold = false, Italic = false, Underline = false, StrikeOut = false;
+  BYTE Charset = DEFAULT_CHARSET;
+  TFontPitch Pitch = TFontPitch::fpDefault;
+
+  // The height in logical units for the device.
+  int PixelHeight(HDC dc) const { return Height ? Height : -MulDiv(Size, GetDeviceCaps(dc, LOGPIXELSY), 72); }
+  // The font's logical description, turned by escapement tenths of a degree.
+  LOGFONTW Describe(HDC dc, int escapement = 0, bool defaultCharset = false) const;
+};
+
+// A picture owned as a bitmap; copies duplicate the bitmap.
+class TBitmap {
+ public:
+  TBitmap() = default;
+  TBitmap(const TBitmap& other) { Assign(other); }
+  TBitmap& operator=(const TBitmap& other) {
+    if (this != &other) Assign(other);
+    return *this;
+  }
+
+  bool Empty() const { return !handle_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  HBITMAP Handle() const { return handle_.get(); }
+  // Takes ownership of a bitmap.
+  void SetHandle(HBITMAP bitmap);
+  bool Transparent = true;  // the bottom-left pixel's colour is left out
+  // Draws the picture with its top-left corner at (x, y).
+  void Draw(HDC dc, int x, int y) const;
+
+ private:
+  void Assign(const TBitmap& other);
+  UniqueBitmap handle_;
+  int width_ = 0, height_ = 0;
+};

@@ -1,0 +1,243 @@
+// The side-bar popup menu under Wine: the menu opens, its bar is captured from
+// the screen, a selection change repaints items only; and the version reader.
+#include "BarPopupMenu.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+#include "ActnList.h"
+#include "BIOS.h"
+#include "Forms.h"
+#include "ImgList.h"
+
+namespace {
+// Pixels of a window's client area, 0x00BBGGRR, row by row from the top.
+struct Capture {
+  int width = 0, height = 0;
+  std::vector<COLORREF> pixels;
+  COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+Capture CaptureClient(HWND wnd) {
+  Capture c;
+  RECT rc{};
+  GetClientRect(wnd, &rc);
+  c.width = rc.right;
+  c.height = rc.bottom;
+  WindowDC screen(wnd);
+  MemoryDC memory(screen.get());
+  UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), c.width, c.height));
+  {
+    SelectGuard select(memory.get(), bitmap.get());
+    BitBlt(memory.get(), 0, 0, c.width, c.height, screen.get(), 0, 0, SRCCOPY);
+  }
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), c.width, -c.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  std::vector<DWORD> raw(static_cast<size_t>(c.width) * c.height);
+  GetDIBits(memory.get(), bitmap.get(), 0, c.height, raw.data(), &info, DIB_RGB_COLORS);
+  for (DWORD bgra : raw) c.pixels.push_back(RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF));
+  return c;
+}
+
+// Keeps the capture as a 24-bit BMP artefact.
+void SaveArtifact(const Capture& c, const char* name) {
+  const char* dir = std::getenv("BRIVOLA_ARTIFACTS");
+  if (!dir) return;
+  CreateDirectoryA(dir, nullptr);
+  const std::string path = std::string(dir) + "\\" + name;
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return;
+  const int stride = (c.width * 3 + 3) & ~3;
+  const DWORD dataSize = static_cast<DWORD>(stride) * c.height;
+  BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)) + dataSize, 0, 0,
+                      sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+  BITMAPINFOHEADER ih{sizeof ih, c.width, c.height, 1, 24, BI_RGB, dataSize, 0, 0, 0, 0};
+  std::fwrite(&fh, sizeof fh, 1, f);
+  std::fwrite(&ih, sizeof ih, 1, f);
+  std::vector<unsigned char> row(stride);
+  for (int y = c.height - 1; y >= 0; --y) {
+    for (int x = 0; x < c.width; ++x) {
+      const COLORREF p = c.At(x, y);
+      row[x * 3] = GetBValue(p);
+      row[x * 3 + 1] = GetGValue(p);
+      row[x * 3 + 2] = GetRValue(p);
+    }
+    std::fwrite(row.data(), 1, row.size(), f);
+  }
+  std::fclose(f);
+}
+
+// The part of a capture from the corner o on.
+Capture Shifted(const Capture& c, POINT o) {
+  Capture s;
+  s.width = std::max(0, c.width - static_cast<int>(o.x));
+  s.height = std::max(0, c.height - static_cast<int>(o.y));
+  for (int y = 0; y < s.height; ++y)
+    for (int x = 0; x < s.width; ++x) s.pixels.push_back(c.At(x + o.x, y + o.y));
+  return s;
+}
+
+HBITMAP SolidImage(COLORREF colour) {
+  WindowDC screen(nullptr);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen.get(), 16, 16);
+  MemoryDC memory(screen.get());
+  SelectGuard select(memory.get(), bitmap);
+  UniqueBrush back(CreateSolidBrush(RGB(255, 0, 255)));
+  UniqueBrush fore(CreateSolidBrush(colour));
+  const RECT all{0, 0, 16, 16}, inner{3, 3, 13, 13};
+  FillRect(memory.get(), &all, back.get());
+  FillRect(memory.get(), &inner, fore.get());
+  return bitmap;
+}
+
+// Drives an open menu from a timer: the steps run in order, each until it returns true.
+std::vector<std::function<bool(HWND)>>* gSteps = nullptr;
+size_t gStep = 0;
+int gTicks = 0;
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+  if (!gSteps) return;
+  if (++gTicks > 200) {  // 10 s bound: give up and close the menu
+    EndMenu();
+    return;
+  }
+  HWND menu = FindWindowW(L"#32768", nullptr);
+  if (!menu || !IsWindowVisible(menu)) return;
+  if (gStep < gSteps->size() && (*gSteps)[gStep](menu)) ++gStep;
+}
+
+void RunOpenMenu(TPopupMenu& popup, std::vector<std::function<bool(HWND)>> steps) {
+  gSteps = &steps;
+  gStep = 0;
+  gTicks = 0;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, &Tick);
+  popup.PopupAt(100, 100);
+  KillTimer(nullptr, timer);
+  gSteps = nullptr;
+  EXPECT_EQ(gStep, steps.size()) << "menu steps reached";
+}
+}  // namespace
+
+TEST(BarPopupMenu, DefaultsAndPicture) {
+  TComponent owner(nullptr);
+  auto& menu = owner.Add<TBarPopupMenu>();
+  EXPECT_TRUE(menu.OwnerDraw);
+  EXPECT_EQ(menu.BarWidth, 31);
+  EXPECT_EQ(menu.GradientStart, 0xFF0000u);
+  EXPECT_EQ(menu.GradientEnd, 0u);
+  EXPECT_EQ(menu.VerticalTextOffsetY, -6);
+  EXPECT_EQ(menu.BitmapVertAlignment, TBitmapVertAlignment::bvaBottom);
+  EXPECT_EQ(menu.BitmapHorzAlignment, TBitmapHorzAlignment::bhaLeft);
+  EXPECT_EQ(menu.VerticalFont.Name, L"Tahoma");
+  EXPECT_EQ(menu.VerticalFont.Size, 14);
+  EXPECT_TRUE(menu.VerticalFont.Bold && menu.VerticalFont.Italic);
+  EXPECT_EQ(menu.VerticalFont.Color, 0xFFFFFFu);
+  EXPECT_FALSE(menu.Transparent());
+  menu.SetTransparent(true);
+  EXPECT_FALSE(menu.Transparent());
+  EXPECT_TRUE(menu.Bitmap().Empty());
+  EXPECT_TRUE(menu.Transparent());
+  EXPECT_FALSE(menu.HasBitmap());
+}
+
+TEST(BarPopupMenu, PaintsTheBarOnceAndItemsOnSelection) {
+  TComponent owner(nullptr);
+  auto& images = owner.Add<TImageList>();
+  for (COLORREF c : {RGB(200, 0, 0), RGB(0, 160, 0), RGB(0, 0, 200)}) {
+    UniqueBitmap image(SolidImage(c));
+    images.AddMasked(image.get(), RGB(255, 0, 255));
+  }
+  auto& actions = owner.Add<TActionList>();
+  int executed = 0;
+  auto& act = actions.AddAction("Act", L"アクション", 2, [&](TComponent*) { ++executed; });
+  auto& menu = owner.Add<TBarPopupMenu>();
+  menu.Images = &images;
+  menu.VerticalText = L"Brivola";
+  menu.VerticalFont.Height = -17;
+  menu.Items.Add("A", L"最初の項目").ImageIndex = 0;
+  menu.Items.Add("S", L"-");
+  menu.Items.Add("H", L"隠れた項目").Visible = false;
+  auto& disabled = menu.Items.Add("D", L"使えない項目");
+  disabled.Enabled = false;
+  disabled.ImageIndex = 1;
+  menu.Items.AddAction("B", act);
+
+  Capture before, after;
+  RunOpenMenu(menu, {
+                        [&](HWND wnd) {
+                          if (!menu.BarDrawn()) return false;
+                          before = CaptureClient(wnd);
+                          SaveArtifact(before, "BarPopupMenu-open.bmp");
+                          PostMessageW(wnd, WM_KEYDOWN, VK_DOWN, 0);
+                          return true;
+                        },
+                        [&](HWND wnd) {
+                          after = CaptureClient(wnd);
+                          // Wait until the highlight shows in the item column.
+                          for (int y = 0; y < after.height; ++y)
+                            if (after.At(menu.BarWidth + 12, y) != before.At(menu.BarWidth + 12, y)) return true;
+                          PostMessageW(wnd, WM_KEYDOWN, VK_DOWN, 0);
+                          return false;
+                        },
+                        [&](HWND wnd) {
+                          SaveArtifact(after, "BarPopupMenu-selected.bmp");
+                          PostMessageW(wnd, WM_KEYDOWN, VK_ESCAPE, 0);
+                          return true;
+                        },
+                    });
+  ASSERT_GT(menu.MenuHeight(), 0);
+  const POINT o = menu.ItemOrigin();
+  before = Shifted(before, o);
+  after = Shifted(after, o);
+  ASSERT_GE(before.height, menu.MenuHeight());
+  EXPECT_EQ(before.At(0, 0), RGB(0, 0, 255));
+  EXPECT_EQ(before.At(menu.BarWidth - 3, 1), GradientRowColor(0xFF0000, 0, 1, menu.MenuHeight()));
+  EXPECT_LE(GetBValue(before.At(0, menu.MenuHeight() - 1)), 255 / menu.MenuHeight() + 1);
+  int white = 0;
+  for (int y = 0; y < menu.MenuHeight(); ++y)
+    for (int x = 0; x < menu.BarWidth - 2; ++x) white += before.At(x, y) == RGB(255, 255, 255);
+  EXPECT_GT(white, 20) << "the title shows on the bar";
+  ASSERT_EQ(after.height, before.height);
+  for (int y = 0; y < before.height; ++y)
+    for (int x = 0; x < menu.BarWidth - 2; ++x)
+      ASSERT_EQ(before.At(x, y), after.At(x, y)) << "bar pixel " << x << "," << y << " repainted";
+  EXPECT_EQ(executed, 0);
+}
+
+TEST(BarPopupMenu, ChosenItemRunsItsAction) {
+  TComponent owner(nullptr);
+  auto& actions = owner.Add<TActionList>();
+  int executed = 0;
+  auto& act = actions.AddAction("Act", L"実行", -1, [&](TComponent*) { ++executed; });
+  auto& menu = owner.Add<TBarPopupMenu>();
+  menu.Items.AddAction("A", act);
+  RunOpenMenu(menu, {[&](HWND wnd) {
+                PostMessageW(wnd, WM_KEYDOWN, VK_DOWN, 0);
+                PostMessageW(wnd, WM_KEYDOWN, VK_RETURN, 0);
+                return true;
+              }});
+  EXPECT_EQ(executed, 1);
+}
+
+TEST(GetVersionInfo, ReadsTheProgramsStringsAndReportsTheMissing) {
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  EXPECT_EQ(GetVersionInfo(self, 2), "unidentified");
+  EXPECT_EQ(GetVersionInfo("Z:\\no\\such\\file.exe", 2), "unidentified");
+  const char* exe = std::getenv("BRIVOLA_EXE");
+  ASSERT_NE(exe, nullptr);
+  const struct {
+    int index;
+    const char* text;
+  } rows[] = {{2, "FileVersion : 1.0.0.14"},
+              {8, "FileVersion : 1.0.0.14"},
+              {0, "CompanyName : Tornhaven"},
+              {1, "FileDescription : Clipboard Browse Utility."},
+              {5, "OriginalFilename : Brivola.exe"},
+              {7, "ProductVersion : 1.0.0.0"}};
+  for (const auto& r : rows) EXPECT_EQ(GetVersionInfo(exe, r.index), r.text) << r.index;
+}
