@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "Analysers.h"
 #include "Harness.h"
 
 using namespace harness;
@@ -177,4 +178,52 @@ TEST(Settings, CancelRestoresTheFilesValuesButNotThePosition) {
   ASSERT_TRUE(program->Wait().has_value());
   EXPECT_EQ(Read(copy, "BrowseStockCode"), "0");
   EXPECT_EQ(Read(copy, "SetupFormTop"), "5");
+}
+
+namespace {
+// What the analysers themselves open for a text, with the settings given.
+struct ExpectingHost : IAnalysisHost {
+  std::string id;
+  std::vector<std::string> opened;
+  bool BrowseStockCode() override { return false; }
+  int StockSiteSelect() override { return 0; }
+  bool AutoBrowseNetMileAD() override { return true; }
+  bool AutoBrowseInfoCash() override { return true; }
+  int SleepTime() override { return 0; }
+  std::string InfoCashID() override { return id; }
+  bool ClipboardHasText() override { return true; }
+  std::string ReadClipboardText() override { return {}; }
+  void OpenUrl(const std::string& url) override { opened.push_back(url); }
+  void Sleep(int) override {}
+  std::string HalfWidth(const std::string& t) override { return t; }
+};
+}  // namespace
+
+TEST(Settings, MailAnalysersSwitchedOnInTheFileOpenTheirLinksWithThePause) {
+  ProgramCopy copy(L"settings-mail");
+  const std::string id = "ic123456";
+  WriteSettings(copy, "AutoBrowseNetMileAD=1\r\nAutoBrowseInfoCash=1\r\nInfoCashID=" + id + "\r\nSleepTime=300\r\n");
+  auto program = copy.Start();
+  const std::wstring data = EnvPath("BRIVOLA_TEST_DATA");
+  for (const wchar_t* mail : {L"netmile_magazine.txt", L"infocash_html.txt"}) {
+    const std::string text = ReadFileBytes(data + L"\\" + mail);
+    ExpectingHost expect;
+    expect.id = id;
+    BrowseNetMileAD(expect, text);
+    BrowseInfoCash(expect, text);
+    ASSERT_GE(expect.opened.size(), 2u);
+
+    const size_t before = copy.OpenedUrls().size();
+    PutClipboardText(text);
+    ASSERT_TRUE(WaitUntil([&] { return copy.OpenedUrls().size() >= before + expect.opened.size(); }, 30000));
+    auto opened = copy.OpenedUrls();
+    opened.erase(opened.begin(), opened.begin() + static_cast<std::ptrdiff_t>(before));
+    std::vector<std::string> urls;
+    for (auto& o : opened) urls.push_back(o.url);
+    EXPECT_EQ(urls, expect.opened);
+    // Each open is followed by the 300 ms pause; the browser's own start-up
+    // time varies, so the span is checked, not each gap.
+    const long long span = opened.back().ms - opened.front().ms;
+    EXPECT_GE(span, static_cast<long long>(opened.size() - 1) * 300 - 150);
+  }
 }
