@@ -9,17 +9,10 @@
 #include "Dispatch.h"
 #include "InfoCash.h"
 #include "NetMile.h"
+#include "FuzzCheck.h"
 #include "TextRules.h"
 
 namespace {
-
-#define CHECK(cond)                                                    \
-  do {                                                                 \
-    if (!(cond)) {                                                     \
-      __builtin_printf("check failed: %s line %d\n", #cond, __LINE__); \
-      std::abort();                                                    \
-    }                                                                  \
-  } while (0)
 
 std::string ModelStripTags(std::string remaining) {
   std::string result;

@@ -10,17 +10,10 @@
 #include "Analysers.h"
 #include "HalfWidth.h"
 #include "StockChart.h"
+#include "FuzzCheck.h"
 #include "TextRules.h"
 
 namespace {
-
-#define CHECK(cond)                                                    \
-  do {                                                                 \
-    if (!(cond)) {                                                     \
-      __builtin_printf("check failed: %s line %d\n", #cond, __LINE__); \
-      std::abort();                                                    \
-    }                                                                  \
-  } while (0)
 
 bool Lead(char c) { return LeadByteSet().Contains(static_cast<unsigned char>(c)); }
 
