@@ -12,6 +12,10 @@
 //   wintool send CLASS|- CAPTION|- MSG [WPARAM [LPARAM]]   SendMessage, prints the result
 //   wintool post CLASS|- CAPTION|- MSG [WPARAM [LPARAM]]   PostMessage
 //   wintool wait-window CLASS|- CAPTION|- MS    exit 0 once the window exists
+//   wintool browse LOGFILE URL                  stand-in browser: appends "<start> <url>",
+//                                              <start> being this process's creation
+//                                              time (100 ns units), so the log sorts
+//                                              into the order the shell started them
 // MSG is a number or a registered message name.
 #include <windows.h>
 
@@ -202,6 +206,24 @@ int WaitWindow(wchar_t** argv) {
   }
   return 0;
 }
+int Browse(wchar_t** argv) {
+  FILETIME created{}, unused{};
+  GetProcessTimes(GetCurrentProcess(), &created, &unused, &unused, &unused);
+  const unsigned long long start = (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+  const std::string line = std::to_string(start) + " " + Narrow(argv[3]) + "\n";
+  // Stand-ins started together append one whole line each.
+  HANDLE lock = CreateMutexW(nullptr, FALSE, L"BrivolaHarnessBrowseLog");
+  WaitForSingleObject(lock, INFINITE);
+  HANDLE file = CreateFileW(argv[2], FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  const bool ok = file != INVALID_HANDLE_VALUE &&
+                  WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) && written == line.size();
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  ReleaseMutex(lock);
+  CloseHandle(lock);
+  return ok ? 0 : 1;
+}
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -218,6 +240,7 @@ int wmain(int argc, wchar_t** argv) {
   if (cmd == L"chain" && argc >= 3) return Chain(argc, argv);
   if ((cmd == L"send" || cmd == L"post") && argc >= 5) return SendOrPost(cmd == L"send", argc, argv);
   if (cmd == L"wait-window" && argc >= 5) return WaitWindow(argv);
+  if (cmd == L"browse" && argc >= 4) return Browse(argv);
   std::fprintf(stderr, "wintool: unknown command\n");
   return 64;
 }

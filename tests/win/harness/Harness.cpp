@@ -1,13 +1,16 @@
 #include "Harness.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 
 namespace harness {
 namespace {
@@ -226,6 +229,131 @@ std::unique_ptr<Process> ProgramCopy::Start(HWND* form, const std::vector<std::w
   HWND wnd = WaitForWindow(L"TSetupForm", nullptr, p->Id());
   if (form) *form = wnd;
   return p;
+}
+
+struct ClipboardViewer::State {
+  std::thread thread;
+  HWND window = nullptr;
+  HWND next = nullptr;
+  mutable std::mutex mutex;
+  mutable std::condition_variable changed;
+  long count = 0;
+  bool ready = false;
+
+  static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<State*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
+    switch (msg) {
+      case WM_DRAWCLIPBOARD:
+        if (self) {
+          {
+            std::lock_guard lock(self->mutex);
+            ++self->count;
+          }
+          self->changed.notify_all();
+          if (self->next) SendMessageW(self->next, msg, wParam, lParam);
+        }
+        return 0;
+      case WM_CHANGECBCHAIN:
+        if (self && reinterpret_cast<HWND>(wParam) == self->next)
+          self->next = reinterpret_cast<HWND>(lParam);
+        else if (self && self->next)
+          SendMessageW(self->next, msg, wParam, lParam);
+        return 0;
+      case WM_CLOSE:
+        if (self) ChangeClipboardChain(wnd, self->next);
+        DestroyWindow(wnd);
+        return 0;
+      case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+      default:
+        return DefWindowProcW(wnd, msg, wParam, lParam);
+    }
+  }
+
+  void Run() {
+    static const ATOM atom = [] {
+      WNDCLASSW wc{};
+      wc.lpfnWndProc = Proc;
+      wc.hInstance = GetModuleHandleW(nullptr);
+      wc.lpszClassName = L"BrivolaHarnessViewer";
+      return RegisterClassW(&wc);
+    }();
+    window = CreateWindowW(MAKEINTATOM(atom), L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    next = SetClipboardViewer(window);
+    {
+      std::lock_guard lock(mutex);
+      ready = true;
+    }
+    changed.notify_all();
+    MSG m;
+    while (GetMessageW(&m, nullptr, 0, 0) > 0) DispatchMessageW(&m);
+  }
+};
+
+ClipboardViewer::ClipboardViewer() : state_(std::make_unique<State>()) {
+  state_->thread = std::thread([s = state_.get()] { s->Run(); });
+  std::unique_lock lock(state_->mutex);
+  state_->changed.wait(lock, [&] { return state_->ready; });
+}
+
+ClipboardViewer::~ClipboardViewer() {
+  PostMessageW(state_->window, WM_CLOSE, 0, 0);
+  state_->thread.join();
+}
+
+long ClipboardViewer::Count() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->count;
+}
+
+bool ClipboardViewer::WaitForCount(long count, DWORD timeoutMs) const {
+  std::unique_lock lock(state_->mutex);
+  return state_->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return state_->count >= count; });
+}
+
+namespace {
+const wchar_t* const kUrlCommandKeys[] = {L"Software\\Classes\\http\\shell\\open\\command",
+                                          L"Software\\Classes\\https\\shell\\open\\command"};
+
+std::wstring CommandOf(const wchar_t* key) {
+  wchar_t value[2048] = {};
+  DWORD size = sizeof value;
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, key, nullptr, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) return {};
+  return value;
+}
+
+void SetCommand(const wchar_t* key, const std::wstring& command) {
+  if (RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, command.c_str(),
+                      static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS)
+    throw std::runtime_error("cannot set the URL handler");
+}
+}  // namespace
+
+OrderedBrowser::OrderedBrowser() : log_(ScratchDir(L"browser") + L"\\urls.log") {
+  const std::wstring command = L"\"" + EnvPath("WINTOOL_EXE") + L"\" browse \"" + log_ + L"\" \"%1\"";
+  for (const wchar_t* key : kUrlCommandKeys) {
+    saved_.emplace_back(key, CommandOf(key));
+    SetCommand(key, command);
+  }
+}
+
+OrderedBrowser::~OrderedBrowser() {
+  for (const auto& [key, command] : saved_) SetCommand(key.c_str(), command);
+}
+
+std::vector<std::string> OrderedBrowser::Urls() const {
+  std::vector<std::pair<unsigned long long, std::string>> entries;
+  for (const std::string& line : ReadLines(log_)) {
+    const size_t sp = line.find(' ');
+    if (sp != std::string::npos) entries.emplace_back(std::strtoull(line.c_str(), nullptr, 10), line.substr(sp + 1));
+  }
+  std::stable_sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.first < b.first; });
+  std::vector<std::string> urls;
+  for (auto& e : entries) urls.push_back(std::move(e.second));
+  return urls;
 }
 
 std::vector<std::string> ReadProbeLog(const std::wstring& path) {

@@ -92,6 +92,46 @@ class ProgramCopy {
   mutable size_t urlsBefore_ = 0;
 };
 
+// A clipboard viewer of the test's own, on a thread of its own, counting the
+// change notices it is handed. Joined before the program starts, it sits
+// behind the program in the chain, so a notice reaching it means the program
+// has handled that change and passed it on.
+class ClipboardViewer {
+ public:
+  ClipboardViewer();
+  ~ClipboardViewer();
+  ClipboardViewer(const ClipboardViewer&) = delete;
+  ClipboardViewer& operator=(const ClipboardViewer&) = delete;
+
+  long Count() const;
+  // True once at least count notices have arrived within the time.
+  bool WaitForCount(long count, DWORD timeoutMs = 15000) const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// While it exists, the shell hands http and https URLs to a stand-in on the
+// Windows side (wintool browse) that logs each with its own creation time: the
+// order in which the shell started them, which URLs opened with no pause
+// between them keep no other way (each stand-in process runs at its own pace).
+// The handlers are restored on destruction (and by with-wine at its start).
+class OrderedBrowser {
+ public:
+  OrderedBrowser();
+  ~OrderedBrowser();
+  OrderedBrowser(const OrderedBrowser&) = delete;
+  OrderedBrowser& operator=(const OrderedBrowser&) = delete;
+
+  // Every URL handed over so far, in the order the shell started them.
+  std::vector<std::string> Urls() const;
+
+ private:
+  std::wstring log_;
+  std::vector<std::pair<std::wstring, std::wstring>> saved_;  // key, command
+};
+
 // The probe log as texts (each line is the hex of one text the dispatch took).
 std::vector<std::string> ReadProbeLog(const std::wstring& path);
 

@@ -1,0 +1,262 @@
+// Soak run of the real program: thousands of texts of every kind copied in
+// turn with all analysers on and no pause between links. The analysers
+// themselves say which URLs must open, in which order; afterwards the program
+// must still be resident, answer, and save its settings on exit.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "Analysers.h"
+#include "BIOS.h"
+#include "Dispatch.h"
+#include "Harness.h"
+
+using namespace harness;
+
+namespace {
+
+const std::string kId = "ic123456";
+
+std::string UserName() {
+  char name[257] = {};
+  DWORD size = 256;
+  GetUserNameA(name, &size);
+  return name;
+}
+
+// The program's dispatch run on a text of the test's own: same settings,
+// same width mapping, the text as CF_TEXT reads it (up to the first NUL).
+struct ModelHost : IAnalysisHost {
+  std::string text;
+  std::vector<std::string> opened;
+  bool BrowseStockCode() override { return true; }
+  int StockSiteSelect() override { return 0; }
+  bool AutoBrowseNetMileAD() override { return true; }
+  bool AutoBrowseInfoCash() override { return true; }
+  int SleepTime() override { return 0; }
+  std::string InfoCashID() override { return kId; }
+  bool ClipboardHasText() override { return true; }
+  std::string ReadClipboardText() override { return text.substr(0, text.find('\0')); }
+  void OpenUrl(const std::string& url) override { opened.push_back(url); }
+  void Sleep(int) override {}
+  std::string HalfWidth(const std::string& t) override { return LCMapText(t, LCMAP_HALFWIDTH); }
+};
+
+// Deterministic on every platform: xorshift32, not the library's distributions.
+class Random {
+ public:
+  std::uint32_t Next() {
+    state_ ^= state_ << 13;
+    state_ ^= state_ >> 17;
+    state_ ^= state_ << 5;
+    return state_;
+  }
+  int Below(int n) { return static_cast<int>(Next() % static_cast<std::uint32_t>(n)); }
+  char Byte() { return static_cast<char>(Next() & 0xFF); }
+
+ private:
+  std::uint32_t state_ = 0x9E3779B9u;
+};
+
+class TextMaker {
+ public:
+  explicit TextMaker(std::vector<std::string> mails) : mails_(std::move(mails)) {}
+
+  std::string StockCode() {
+    const int code = 1000 + rnd_.Below(9000);
+    std::string digits = std::to_string(code), text;
+    switch (rnd_.Below(5)) {
+      case 0:
+        return digits;
+      case 1:  // full-width digits, some of them
+        for (char d : digits) text += rnd_.Below(2) ? std::string{'\x82', static_cast<char>(0x4F + d - '0')} : std::string{d};
+        return text;
+      case 2:  // blanks around, ideographic space too
+        return std::string(" \t\r\n").substr(static_cast<size_t>(rnd_.Below(4))) + digits +
+               (rnd_.Below(2) ? "\x81\x40" : "\r\n");
+      case 3:  // hexadecimal or signed: four characters that still read as a number
+        return rnd_.Below(2) ? "$" + digits.substr(1) : "-" + digits.substr(1);
+      default:
+        return "\x81\x40" + digits + " ";
+    }
+  }
+
+  std::string NotACode() {
+    static const char* const kinds[] = {"720", "72031", "72a3", "7 03", "0x7G", "\x82\x4f\x82\x50\x82", "",
+                                        "\x81\x40\x81\x40", "７２０３"};
+    if (rnd_.Below(3) == 0) return std::to_string(rnd_.Below(1000));
+    return kinds[rnd_.Below(static_cast<int>(std::size(kinds)))];
+  }
+
+  // A sample mail with its links renumbered, sometimes cut short at any byte.
+  std::string Mail() {
+    std::string mail = mails_[static_cast<size_t>(rnd_.Below(static_cast<int>(mails_.size())))];
+    const std::string mark = "ad=" + std::to_string(rnd_.Below(100000));
+    for (size_t at = 0; (at = mail.find("ad=", at)) != std::string::npos; at += mark.size()) mail.replace(at, 3, mark);
+    if (rnd_.Below(3) == 0) mail.resize(static_cast<size_t>(rnd_.Below(static_cast<int>(mail.size()) + 1)));
+    return mail;
+  }
+
+  std::string Prose() {
+    static const char* const words[] = {"\x8a\x94\x8e\xae", " ", "\x83\x81\x81\x5b\x83\x8b", "netmile",
+                                        "http://example.jp/", "\r\n", "\x81\x40", "info-cash.jp", "<b>", ">"};
+    std::string text;
+    for (int i = rnd_.Below(40); i >= 0; --i) text += words[rnd_.Below(static_cast<int>(std::size(words)))];
+    return text;
+  }
+
+  std::string Junk() {
+    std::string text(static_cast<size_t>(rnd_.Below(4096)), '\0');
+    for (char& c : text) c = rnd_.Below(8) == 0 ? '\0' : rnd_.Byte();
+    return text;
+  }
+
+  // Lead bytes with a wrong trail byte, or with none at the end.
+  std::string BadShiftJis() {
+    std::string text;
+    for (int i = rnd_.Below(64); i >= 0; --i) {
+      const char lead = static_cast<char>(rnd_.Below(2) ? 0x81 + rnd_.Below(0x1F) : 0xE0 + rnd_.Below(0x1D));
+      switch (rnd_.Below(4)) {
+        case 0:
+          text += {lead, static_cast<char>(rnd_.Below(0x40))};
+          break;
+        case 1:
+          text += {lead, '\x7F'};
+          break;
+        case 2:
+          text += std::to_string(rnd_.Below(10000));
+          break;
+        default:
+          text += {lead, '\x82', '\x4F'};
+      }
+    }
+    if (rnd_.Below(2)) text += static_cast<char>(0x81 + rnd_.Below(0x1F));
+    return text;
+  }
+
+  // A large HTML mail, with Info-Cash links at its start and end.
+  std::string LargeHtml(size_t size) {
+    std::string html = "<html><body>info-cash.jp\r\n<a href=\"http://www.info-cash.jp/clickweb/icjmp.asp?id=" + kId +
+                       "&ad=first" + std::to_string(rnd_.Below(1000)) + "\">\r\n";
+    while (html.size() < size)
+      html += "<tr><td class=\"c" + std::to_string(rnd_.Below(100)) + "\">\x8a\x94\x8e\xae\x81\x40" +
+              std::to_string(rnd_.Below(10000)) + "</td><td><img src=\"x.gif\"></td></tr>\r\n";
+    return html + "http://www.info-cash.jp/clickweb/icjmp.asp?id=" + kId + "&ad=last</body></html>";
+  }
+
+  std::string Any(const std::string& previous) {
+    const int pick = rnd_.Below(100);
+    if (pick < 12) return StockCode();
+    if (pick < 24) return NotACode();
+    if (pick < 28) return Mail();
+    if (pick < 44) return Prose();
+    if (pick < 62) return Junk();
+    if (pick < 80) return BadShiftJis();
+    if (pick < 85) return {};
+    return previous;  // copied again: taken once
+  }
+
+ private:
+  Random rnd_;
+  std::vector<std::string> mails_;
+};
+
+std::string Read(const ProgramCopy& copy, const std::string& key) {
+  char buf[4096] = {};
+  const std::wstring wide = copy.IniPath();
+  const std::string path(wide.begin(), wide.end());
+  GetPrivateProfileStringA(UserName().c_str(), key.c_str(), "<none>", buf, sizeof buf, path.c_str());
+  return buf;
+}
+
+int TextCount() {
+  const char* n = std::getenv("BRIVOLA_SOAK_TEXTS");
+  return n ? std::atoi(n) : 3000;
+}
+
+}  // namespace
+
+TEST(Soak, ThousandsOfTextsOpenExactlyTheExpectedUrlsInOrder) {
+  const ULONGLONG started = GetTickCount64();
+  const std::wstring data = EnvPath("BRIVOLA_TEST_DATA");
+  std::vector<std::string> mails;
+  for (const wchar_t* name : {L"netmile_magazine.txt", L"netmile_gold.txt", L"infocash_html.txt",
+                              L"infocash_plain.txt", L"infocash_quoted.txt", L"infocash_unclosed.txt"})
+    mails.push_back(ReadFileBytes(data + L"\\" + name));
+  TextMaker maker(mails);
+
+  OrderedBrowser browser;  // links opened with no pause in between: the order they were started in
+  ClipboardViewer viewer;  // joins first, so the program hands each change on to it
+  ProgramCopy copy(L"soak");
+  // Non-canonical spellings, so the file read back shows that it was written anew.
+  WriteFileBytes(copy.IniPath(), "[" + UserName() + "]\r\nSetupFormTop=0x7\r\nBrowseStockCode=0x1\r\n"
+                                 "StockSiteSelect=00\r\nSleepTime=0\r\nAutoBrowseNetMileAD=1\r\n"
+                                 "AutoBrowseInfoCash=1\r\nInfoCashID=" + kId + "\r\n");
+  HWND form = nullptr;
+  auto program = copy.Start(&form);
+  ASSERT_NE(form, nullptr);
+  ASSERT_TRUE(WaitUntil([&] {
+    RECT r{};
+    GetWindowRect(form, &r);
+    return r.top == 7;
+  })) << "settings not loaded";
+
+  ModelHost model;
+  std::string last;
+  std::vector<std::string> expected;
+  std::string previous;
+  const int count = TextCount();
+  int urlTexts = 0;
+  // Sends one text and waits until the program has passed its change on and
+  // the browser has been handed everything expected so far.
+  auto copyText = [&](const std::string& text, int index) {
+    model.text = text;
+    ClipEventClipChange(model, last);
+    const size_t before = expected.size();
+    expected.insert(expected.end(), model.opened.begin(), model.opened.end());
+    model.opened.clear();
+    const long notices = viewer.Count();
+    PutClipboardText(text);
+    if (!viewer.WaitForCount(notices + 1, 30000)) return ::testing::AssertionFailure() << "text " << index << " not passed on";
+    if (expected.size() == before) return ::testing::AssertionSuccess();
+    ++urlTexts;
+    if (!WaitUntil([&] { return browser.Urls().size() >= expected.size(); }, 30000))
+      return ::testing::AssertionFailure() << "text " << index << ": " << browser.Urls().size() << " of "
+                                           << expected.size() << " URLs";
+    const auto urls = browser.Urls();
+    for (size_t i = 0; i < urls.size(); ++i)
+      if (i >= expected.size() || urls[i] != expected[i])
+        return ::testing::AssertionFailure() << "text " << index << ": URL " << i << " is " << urls[i] << ", expected "
+                                             << (i < expected.size() ? expected[i] : "none");
+    return ::testing::AssertionSuccess();
+  };
+
+  // A first change the program is known to have handled: any notice of its
+  // own start has been passed on by then.
+  ASSERT_TRUE(copyText("1301", -1));
+  for (int i = 0; i < count; ++i) {
+    std::string text = i % (count / 4 + 1) == count / 8 ? maker.LargeHtml((1u << 20) + static_cast<size_t>(i) * 256)
+                                                        : maker.Any(previous);
+    ASSERT_TRUE(copyText(text, i));
+    previous = std::move(text);
+  }
+  ASSERT_TRUE(copyText("9984", count));  // nothing unexpected is still on its way
+  EXPECT_EQ(browser.Urls(), expected);
+
+  EXPECT_TRUE(program->Running());
+  DWORD_PTR answer = 0;
+  EXPECT_NE(SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer), 0) << "not answering";
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  const auto code = program->Wait(30000);
+  ASSERT_TRUE(code.has_value()) << "did not end";
+  EXPECT_EQ(*code, 0u);
+  const std::vector<std::pair<std::string, std::string>> saved{
+      {"SetupFormTop", "7"},         {"BrowseStockCode", "1"},    {"StockSiteSelect", "0"},
+      {"SleepTime", "0"},            {"AutoBrowseNetMileAD", "1"}, {"AutoBrowseInfoCash", "1"},
+      {"InfoCashID", kId}};
+  for (const auto& [key, value] : saved) EXPECT_EQ(Read(copy, key), value) << key;
+
+  std::printf("soak: %d texts, %d of them opening %zu URLs, in %llu s\n", count + 2, urlTexts, expected.size(),
+              (GetTickCount64() - started) / 1000);
+}
