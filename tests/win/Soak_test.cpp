@@ -100,9 +100,10 @@ class TextMaker {
 
   std::string Prose() {
     static const char* const words[] = {"\x8a\x94\x8e\xae", " ", "\x83\x81\x81\x5b\x83\x8b", "netmile",
-                                        "http://example.jp/", "\r\n", "\x81\x40", "info-cash.jp", "<b>", ">"};
+                                        "\r\n", "\x81\x40", "info-cash.jp", "<b>", ">", "http:"};
     std::string text;
-    for (int i = rnd_.Below(40); i >= 0; --i) text += words[rnd_.Below(static_cast<int>(std::size(words)))];
+    for (int i = rnd_.Below(40); i >= 0; --i)  // now and then a link
+      text += rnd_.Below(100) == 0 ? "http://example.jp/" : words[rnd_.Below(static_cast<int>(std::size(words)))];
     return text;
   }
 
@@ -147,9 +148,9 @@ class TextMaker {
 
   std::string Any(const std::string& previous) {
     const int pick = rnd_.Below(100);
-    if (pick < 12) return StockCode();
-    if (pick < 24) return NotACode();
-    if (pick < 28) return Mail();
+    if (pick < 6) return StockCode();
+    if (pick < 20) return NotACode();
+    if (pick < 23) return Mail();
     if (pick < 44) return Prose();
     if (pick < 62) return Junk();
     if (pick < 80) return BadShiftJis();
