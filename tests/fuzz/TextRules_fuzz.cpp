@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Analysers.h"
+#include "Dispatch.h"
 #include "HalfWidth.h"
 #include "StockChart.h"
 #include "FuzzCheck.h"
@@ -97,6 +98,14 @@ TStringList ModelSplit(const std::string& text) {
   return lines;
 }
 
+// Printable ASCII but the blank and the bytes that can't stand unquoted in a link.
+std::string ModelExtractUrl(const std::string& text) {
+  constexpr std::string_view excluded = "\"<>[\\]^`{|}";
+  size_t n = 0;
+  while (n < text.size() && text[n] > 0x20 && text[n] < 0x7F && excluded.find(text[n]) == std::string_view::npos) ++n;
+  return text.substr(0, n);
+}
+
 struct RecordingHost : IAnalysisHost {
   int site = 0;
   std::vector<std::string> opened;
@@ -130,6 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   CHECK(ReplaceAll(text, pattern, "<>") == ModelReplaceAll(text, pattern, "<>"));
   CHECK(LowerText(text) == ModelLower(text));
   CHECK(TrimBlanks(text) == ModelTrim(text));
+  CHECK(ExtractUrl(text) == ModelExtractUrl(text));
   CHECK(SplitLines(text) == ModelSplit(text));
   const TStringList lines = SplitLines(text);
   CHECK(SplitLines(JoinLines(lines)) == lines);
