@@ -219,7 +219,9 @@ TEST(Soak, ThousandsOfTextsOpenExactlyTheExpectedUrlsInOrder) {
     model.opened.clear();
     const long notices = viewer.Count();
     PutClipboardText(text);
-    if (!viewer.WaitForCount(notices + 1, 30000)) return ::testing::AssertionFailure() << "text " << index << " not passed on";
+    if (!viewer.WaitForCount(notices + 1, 30000))
+      return ::testing::AssertionFailure() << "text " << index << " not passed on; the program "
+                                           << (program->Running() ? "hangs" : "has ended");
     if (expected.size() == before) return ::testing::AssertionSuccess();
     ++urlTexts;
     if (!WaitUntil([&] { return browser.Urls().size() >= expected.size(); }, 30000))
