@@ -13,65 +13,14 @@
 #include "ActnList.h"
 #include "BIOS.h"
 #include "Forms.h"
+#include "Harness.h"
 #include "ImgList.h"
 
+using harness::Capture;
+using harness::CaptureClient;
+using harness::SaveArtifact;
+
 namespace {
-// Pixels of a window's client area, 0x00BBGGRR, row by row from the top.
-struct Capture {
-  int width = 0, height = 0;
-  std::vector<COLORREF> pixels;
-  COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-};
-
-Capture CaptureClient(HWND wnd) {
-  Capture c;
-  RECT rc{};
-  GetClientRect(wnd, &rc);
-  c.width = rc.right;
-  c.height = rc.bottom;
-  WindowDC screen(wnd);
-  MemoryDC memory(screen.get());
-  UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), c.width, c.height));
-  {
-    SelectGuard select(memory.get(), bitmap.get());
-    BitBlt(memory.get(), 0, 0, c.width, c.height, screen.get(), 0, 0, SRCCOPY);
-  }
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), c.width, -c.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  std::vector<DWORD> raw(static_cast<size_t>(c.width) * c.height);
-  GetDIBits(memory.get(), bitmap.get(), 0, c.height, raw.data(), &info, DIB_RGB_COLORS);
-  for (DWORD bgra : raw) c.pixels.push_back(RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF));
-  return c;
-}
-
-// Keeps the capture as a 24-bit BMP artefact.
-void SaveArtifact(const Capture& c, const char* name) {
-  const char* dir = std::getenv("BRIVOLA_ARTIFACTS");
-  if (!dir) return;
-  CreateDirectoryA(dir, nullptr);
-  const std::string path = std::string(dir) + "\\" + name;
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return;
-  const int stride = (c.width * 3 + 3) & ~3;
-  const DWORD dataSize = static_cast<DWORD>(stride) * c.height;
-  BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)) + dataSize, 0, 0,
-                      sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
-  BITMAPINFOHEADER ih{sizeof ih, c.width, c.height, 1, 24, BI_RGB, dataSize, 0, 0, 0, 0};
-  std::fwrite(&fh, sizeof fh, 1, f);
-  std::fwrite(&ih, sizeof ih, 1, f);
-  std::vector<unsigned char> row(stride);
-  for (int y = c.height - 1; y >= 0; --y) {
-    for (int x = 0; x < c.width; ++x) {
-      const COLORREF p = c.At(x, y);
-      row[x * 3] = GetBValue(p);
-      row[x * 3 + 1] = GetGValue(p);
-      row[x * 3 + 2] = GetRValue(p);
-    }
-    std::fwrite(row.data(), 1, row.size(), f);
-  }
-  std::fclose(f);
-}
-
 // The part of a capture from the corner o on.
 Capture Shifted(const Capture& c, POINT o) {
   Capture s;
@@ -179,7 +128,8 @@ TEST(BarPopupMenu, PaintsTheBarOnceAndItemsOnSelection) {
                           after = CaptureClient(wnd);
                           // Wait until the highlight shows in the item column.
                           for (int y = 0; y < after.height; ++y)
-                            if (after.At(menu.BarWidth + 12, y) != before.At(menu.BarWidth + 12, y)) return true;
+                            if (after.At(menu.BarWidth + 12, y) != before.At(menu.BarWidth + 12, y))
+                              return true;
                           PostMessageW(wnd, WM_KEYDOWN, VK_DOWN, 0);
                           return false;
                         },
@@ -233,11 +183,8 @@ TEST(GetVersionInfo, ReadsTheProgramsStringsAndReportsTheMissing) {
   const struct {
     int index;
     const char* text;
-  } rows[] = {{2, "FileVersion : 1.0.0.14"},
-              {8, "FileVersion : 1.0.0.14"},
-              {0, "CompanyName : Tornhaven"},
-              {1, "FileDescription : Clipboard Browse Utility."},
-              {5, "OriginalFilename : Brivola.exe"},
-              {7, "ProductVersion : 1.0.0.0"}};
+  } rows[] = {{2, "FileVersion : 1.0.0.14"},         {8, "FileVersion : 1.0.0.14"},
+              {0, "CompanyName : Tornhaven"},        {1, "FileDescription : Clipboard Browse Utility."},
+              {5, "OriginalFilename : Brivola.exe"}, {7, "ProductVersion : 1.0.0.0"}};
   for (const auto& r : rows) EXPECT_EQ(GetVersionInfo(exe, r.index), r.text) << r.index;
 }

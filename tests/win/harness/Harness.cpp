@@ -57,15 +57,16 @@ std::wstring EnvPath(const char* variable) {
 
 std::wstring ScratchDir(const std::wstring& name) {
   static int counter = 0;
-  const std::wstring dir = UnixToWin(UnixScratch()) + L"\\" + name + L"-" + std::to_wstring(GetCurrentProcessId()) +
-                           L"-" + std::to_wstring(++counter);
+  const std::wstring dir = UnixToWin(UnixScratch()) + L"\\" + name + L"-" +
+                           std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
   CreateDirectoryW(dir.c_str(), nullptr);
   return dir;
 }
 
 std::wstring CopyInto(const std::wstring& source, const std::wstring& dir, const std::wstring& fileName) {
   const std::wstring dest = dir + L"\\" + fileName;
-  if (!CopyFileW(source.c_str(), dest.c_str(), FALSE)) throw std::runtime_error("copy failed: " + Narrow(source));
+  if (!CopyFileW(source.c_str(), dest.c_str(), FALSE))
+    throw std::runtime_error("copy failed: " + Narrow(source));
   return dest;
 }
 
@@ -88,7 +89,9 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
   out << bytes;
 }
 
-bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::vector<std::string> ReadLines(const std::wstring& path) {
   std::vector<std::string> lines;
@@ -113,7 +116,8 @@ Process::Process(const std::wstring& commandLine, const std::vector<std::wstring
   STARTUPINFOW si{};
   si.cb = sizeof si;
   std::wstring cmd = commandLine;
-  const BOOL ok = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_);
+  const BOOL ok =
+      CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_);
   for (const auto& [name, value] : saved)
     SetEnvironmentVariableW(name.c_str(), value == std::wstring(1, L'\0') ? nullptr : value.c_str());
   if (!ok) throw std::runtime_error("cannot start " + Narrow(commandLine));
@@ -157,6 +161,92 @@ HWND WaitForWindow(const wchar_t* className, const wchar_t* caption, DWORD proce
   return found;
 }
 
+Capture CaptureClient(HWND wnd) {
+  Capture c;
+  RECT rc{};
+  GetClientRect(wnd, &rc);
+  c.width = rc.right;
+  c.height = rc.bottom;
+  // From the screen, not the window's DC: another process's window paints into a surface of its own.
+  POINT corner{0, 0};
+  ClientToScreen(wnd, &corner);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, c.width, c.height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, c.width, c.height, screen, corner.x, corner.y, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), c.width, -c.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  std::vector<DWORD> raw(static_cast<size_t>(c.width) * c.height);
+  GetDIBits(memory, bitmap, 0, c.height, raw.data(), &info, DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  for (DWORD bgra : raw) c.pixels.push_back(RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF));
+  return c;
+}
+
+void SaveArtifact(const Capture& c, const char* name) {
+  const char* dir = std::getenv("BRIVOLA_ARTIFACTS");
+  if (!dir) return;
+  CreateDirectoryA(dir, nullptr);
+  FILE* f = std::fopen((std::string(dir) + "\\" + name).c_str(), "wb");
+  if (!f) return;
+  const int stride = (c.width * 3 + 3) & ~3;
+  const DWORD dataSize = static_cast<DWORD>(stride) * c.height;
+  const DWORD headers = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  BITMAPFILEHEADER fh{0x4D42, headers + dataSize, 0, 0, headers};
+  BITMAPINFOHEADER ih{sizeof ih, c.width, c.height, 1, 24, BI_RGB, dataSize, 0, 0, 0, 0};
+  std::fwrite(&fh, sizeof fh, 1, f);
+  std::fwrite(&ih, sizeof ih, 1, f);
+  std::vector<unsigned char> row(static_cast<size_t>(stride));
+  for (int y = c.height - 1; y >= 0; --y) {
+    for (int x = 0; x < c.width; ++x) {
+      const COLORREF p = c.At(x, y);
+      row[x * 3] = GetBValue(p);
+      row[x * 3 + 1] = GetGValue(p);
+      row[x * 3 + 2] = GetRValue(p);
+    }
+    std::fwrite(row.data(), 1, row.size(), f);
+  }
+  std::fclose(f);
+}
+
+namespace {
+void SendMouse(POINT screen, DWORD buttons) {
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  // Absolute coordinates run from 0 to 65535 across the screen; the centre of the pixel lands on it.
+  input.mi.dx = static_cast<LONG>((screen.x * 65536LL + 32768) / w);
+  input.mi.dy = static_cast<LONG>((screen.y * 65536LL + 32768) / h);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
+  SendInput(1, &input, sizeof input);
+}
+}  // namespace
+
+void MouseMoveTo(POINT screen) { SendMouse(screen, 0); }
+
+void MouseClickAt(POINT screen) {
+  SendMouse(screen, 0);
+  SendMouse(screen, MOUSEEVENTF_LEFTDOWN);
+  SendMouse(screen, MOUSEEVENTF_LEFTUP);
+}
+
+std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* className) {
+  std::vector<std::wstring> texts;
+  for (HWND child = FindWindowExW(parent, nullptr, className, nullptr); child;
+       child = FindWindowExW(parent, child, className, nullptr)) {
+    wchar_t text[4096] = {};
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(child, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                        &ignored);
+    texts.emplace_back(text);
+  }
+  return texts;
+}
+
 void PutClipboardText(const std::string& bytes, const std::vector<std::pair<std::wstring, DWORD>>& formats) {
   if (!OpenClipboardBounded()) throw std::runtime_error("clipboard busy");
   EmptyClipboard();
@@ -197,8 +287,8 @@ std::vector<OpenedUrl> ReadUrlLog(const std::wstring& logPath) {
 
 ProgramCopy::ProgramCopy(const std::wstring& testName, const char* exeEnv, const std::wstring& fileName) {
   static int counter = 0;
-  const std::string leaf = Narrow(testName) + "-" + std::to_string(GetCurrentProcessId()) + "-" +
-                           std::to_string(++counter);
+  const std::string leaf =
+      Narrow(testName) + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
   unixDir_ = UnixScratch() + "/" + leaf;
   dir_ = UnixToWin(unixDir_);
   CreateDirectoryW(dir_.c_str(), nullptr);
@@ -232,7 +322,8 @@ std::vector<std::string> ReadProbeLog(const std::wstring& path) {
   std::vector<std::string> texts;
   for (const std::string& hex : ReadLines(path)) {
     std::string bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+      bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
     texts.push_back(bytes);
   }
   return texts;

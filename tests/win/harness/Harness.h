@@ -51,14 +51,33 @@ class Process {
 
 // A top-level window of the process (0: any process) with the class and, if
 // given, the caption; nullptr when none appears in time.
-HWND WaitForWindow(const wchar_t* className, const wchar_t* caption, DWORD processId, DWORD timeoutMs = 15000);
+HWND WaitForWindow(const wchar_t* className, const wchar_t* caption, DWORD processId,
+                   DWORD timeoutMs = 15000);
 HWND FindProcessWindow(const wchar_t* className, const wchar_t* caption, DWORD processId);
 
 // Puts bytes on the clipboard as CF_TEXT, with optional registered formats
 // holding a DWORD each.
-void PutClipboardText(const std::string& bytes, const std::vector<std::pair<std::wstring, DWORD>>& formats = {});
+void PutClipboardText(const std::string& bytes,
+                      const std::vector<std::pair<std::wstring, DWORD>>& formats = {});
 void PutClipboardUnicode(const std::wstring& text);
 void PutClipboardImage();
+
+// Pixels of a window's client area as the screen shows it, 0x00BBGGRR, row by row from the top.
+struct Capture {
+  int width = 0, height = 0;
+  std::vector<COLORREF> pixels;
+  COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+Capture CaptureClient(HWND wnd);
+// Keeps a capture as a 24-bit BMP in BRIVOLA_ARTIFACTS (nothing when unset).
+void SaveArtifact(const Capture& capture, const char* name);
+
+// Hardware-like mouse input at a screen point, as a user's hand gives it.
+void MouseMoveTo(POINT screen);
+void MouseClickAt(POINT screen);
+
+// The texts of a window's child controls of the class, in z-order.
+std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* className);
 
 // The URLs the stand-in browser was handed, in order, from a log it wrote.
 struct OpenedUrl {
