@@ -72,8 +72,7 @@ HMENU TPopupMenu::Build(TMenuItem& parent, std::vector<TMenuItem*>& byId) {
       id = byId.size();
     }
     if (OwnerDraw) {
-      // An owner-drawn line must still say it is a separator, or the keyboard and mouse can select and choose
-      // it.
+      // A line drawn by its owner is still a separator: neither keyboard nor mouse may choose it.
       if (item.IsLine()) flags |= MF_SEPARATOR;
       AppendMenuW(menu, flags | MF_OWNERDRAW, id, reinterpret_cast<LPCWSTR>(&item));
     } else if (item.IsLine()) {
@@ -88,8 +87,8 @@ HMENU TPopupMenu::Build(TMenuItem& parent, std::vector<TMenuItem*>& byId) {
 void TPopupMenu::PopupAt(int x, int y) {
   std::vector<TMenuItem*> byId;
   UniqueMenu menu(Build(Items, byId));
-  auto window = TUtilityWindow::Allocate(
-      [this](UINT msg, WPARAM w, LPARAM l) { return HandleMessage(msg, w, l); }, L"TPPopupMenuWindow");
+  auto window = TUtilityWindow::Allocate([this](UINT msg, WPARAM w, LPARAM l) { return HandleMessage(msg, w, l); },
+                                         L"TPPopupMenuWindow");
   if (!window) throw EOutOfResources("popup window");
   window_ = window->Handle();
   menu_ = menu.get();
@@ -97,8 +96,8 @@ void TPopupMenu::PopupAt(int x, int y) {
   // The owner must be in the foreground, or the menu doesn't close when the user clicks elsewhere.
   SetForegroundWindow(window_);
   const UINT chosen = static_cast<UINT>(TrackPopupMenu(
-      menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0,
-      window_, nullptr));
+      menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0, window_,
+      nullptr));
   // Lets the menu's own loop finish cleanly before the owner goes.
   PostMessageW(window_, WM_NULL, 0, 0);
   window_ = nullptr;
@@ -129,15 +128,12 @@ LRESULT TPopupMenu::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     auto* item = reinterpret_cast<TMenuItem*>(dis->itemData);
     SavedDC saved(dis->hDC);
     RECT rect = dis->rcItem;
-    const bool topLevel =
-        std::any_of(Items.Items.begin(), Items.Items.end(),
-                    [item](const std::unique_ptr<TMenuItem>& i) { return i.get() == item; });
+    const bool topLevel = std::any_of(Items.Items.begin(), Items.Items.end(),
+                                      [item](const std::unique_ptr<TMenuItem>& i) { return i.get() == item; });
     RECT first{};
     POINT client{0, 0};
-    // Some platforms keep a margin inside the menu's client area; the items are drawn relative to their own
-    // corner.
-    if (topLevel && GetMenuItemRect(nullptr, menu_, 0, &first) &&
-        ClientToScreen(WindowFromDC(dis->hDC), &client)) {
+    // Some platforms keep a margin inside the menu's client area; the items are drawn relative to their own corner.
+    if (topLevel && GetMenuItemRect(nullptr, menu_, 0, &first) && ClientToScreen(WindowFromDC(dis->hDC), &client)) {
       itemOrigin_ = {first.left - client.x, first.top - client.y};
       OffsetRect(&rect, -itemOrigin_.x, -itemOrigin_.y);
       SetViewportOrgEx(dis->hDC, itemOrigin_.x, itemOrigin_.y, nullptr);
@@ -161,8 +157,7 @@ void TPopupMenu::MeasureItemStandard(const TMenuItem& item, HDC dc, int& width, 
   }
   const std::wstring caption = item.DisplayCaption();
   SIZE size{};
-  GetTextExtentPoint32W(dc, caption.empty() ? L" " : caption.c_str(), std::max<int>(1, caption.size()),
-                        &size);
+  GetTextExtentPoint32W(dc, caption.empty() ? L" " : caption.c_str(), std::max<int>(1, caption.size()), &size);
   const int imageWidth = Images ? Images->Width() : 16;
   const int imageHeight = Images ? Images->Height() : 16;
   width = kImageGap + imageWidth + kImageGap + 4 + size.cx + 16;
