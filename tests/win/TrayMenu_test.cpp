@@ -136,6 +136,24 @@ void ClickCommand(Running& run, Command command) {
   ASSERT_TRUE(menu.Closed());
 }
 
+struct DescendantSearch {
+  const wchar_t* className;
+  std::vector<HWND> found;
+};
+BOOL CALLBACK MatchClass(HWND wnd, LPARAM l) {
+  auto* search = reinterpret_cast<DescendantSearch*>(l);
+  wchar_t name[64] = {};
+  GetClassNameW(wnd, name, 64);
+  if (lstrcmpiW(name, search->className) == 0) search->found.push_back(wnd);
+  return TRUE;
+}
+// The windows of the class among the parent's children and their children.
+std::vector<HWND> Descendants(HWND parent, const wchar_t* className) {
+  DescendantSearch search{className, {}};
+  EnumChildWindows(parent, &MatchClass, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 // The information box of the process: its caption and the texts of its static controls.
 HWND WaitForMessageBox(DWORD pid, const wchar_t* caption) {
   return WaitForWindow(L"#32770", caption, pid, 10000);
@@ -197,10 +215,21 @@ TEST(TrayMenu, SettingsCommandShowsTheFormByKeyboardAndByMouse) {
   ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(run.form) != FALSE; }, 5000));
   EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == run.form; }, 5000));
 
-  // Shown already: it comes to the front again, unchanged.
-  ShowWindow(run.form, SW_HIDE);
+  // Shown already, behind another window and with values typed in: it comes
+  // to the front again, the values untouched.
+  const auto edits = Descendants(run.form, L"Edit");
+  ASSERT_FALSE(edits.empty());
+  HWND edit = edits.front();
+  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"4321"));
+  HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                               nullptr, nullptr);
+  SetForegroundWindow(other);
+  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other; }, 5000));
   ASSERT_NO_FATAL_FAILURE(ClickCommand(run, kSetup));
-  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(run.form) != FALSE; }, 5000));
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == run.form; }, 5000));
+  EXPECT_TRUE(IsWindowVisible(run.form));
+  EXPECT_EQ(WindowText(edit), L"4321");
+  DestroyWindow(other);
 }
 
 TEST(TrayMenu, LinkCommandOpensTheMakersPage) {
@@ -235,12 +264,19 @@ TEST(TrayMenu, ExitCommandSavesAndRemovesTheIcon) {
   Running run(L"traymenu-exit", "BRIVOLA_PROBE_EXE");
   ASSERT_TRUE(run.Start());
   ASSERT_FALSE(FileExists(run.copy.IniPath()));
+  // The user opens the settings, types, and exits from the menu with the form still open.
+  ASSERT_NO_FATAL_FAILURE(ClickCommand(run, kSetup));
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(run.form) != FALSE; }, 5000));
+  const auto edits = Descendants(run.form, L"Edit");  // the pause and the Info-Cash ID
+  ASSERT_EQ(edits.size(), 2u);
+  for (HWND edit : edits) SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"4321"));
   ASSERT_NO_FATAL_FAILURE(ClickCommand(run, kExit));
   const auto code = run.program->Wait();
   ASSERT_TRUE(code.has_value());
   EXPECT_EQ(*code, 0u);
   const std::string ini = ReadFileBytes(run.copy.IniPath());
-  EXPECT_NE(ini.find("SleepTime"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("SleepTime=4321"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("InfoCashID=4321"), std::string::npos) << ini;
   const auto log = TrayLog(run.copy);
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.front().substr(0, 4), std::to_string(NIM_ADD) + " 7 ");

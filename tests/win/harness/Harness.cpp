@@ -234,16 +234,18 @@ void MouseClickAt(POINT screen) {
   SendMouse(screen, MOUSEEVENTF_LEFTUP);
 }
 
+std::wstring WindowText(HWND wnd) {
+  wchar_t text[4096] = {};
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(wnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &ignored);
+  return text;
+}
+
 std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* className) {
   std::vector<std::wstring> texts;
   for (HWND child = FindWindowExW(parent, nullptr, className, nullptr); child;
-       child = FindWindowExW(parent, child, className, nullptr)) {
-    wchar_t text[4096] = {};
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(child, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
-                        &ignored);
-    texts.emplace_back(text);
-  }
+       child = FindWindowExW(parent, child, className, nullptr))
+    texts.push_back(WindowText(child));
   return texts;
 }
 

@@ -76,6 +76,8 @@ void SaveArtifact(const Capture& capture, const char* name);
 void MouseMoveTo(POINT screen);
 void MouseClickAt(POINT screen);
 
+// A window's text, also of another process's control (WM_GETTEXT).
+std::wstring WindowText(HWND wnd);
 // The texts of a window's child controls of the class, in z-order.
 std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* className);
 
