@@ -36,7 +36,7 @@ class OpenMenu {
   const Capture& AtOpen() const { return atOpen_; }
   POINT BarOrigin() const { return bar_; }
 
-  // The rows of the highlighted item in the capture, [top, bottom); empty when none.
+  // The rows of the highlighted item in the capture, [top, bottom); (-1, -1) when none.
   std::pair<int, int> Highlighted(const Capture& c) const {
     const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
     const int x = bar_.x + kBarWidth + 22;  // between the image and the caption
@@ -154,7 +154,7 @@ std::vector<HWND> Descendants(HWND parent, const wchar_t* className) {
   return search.found;
 }
 
-// The information box of the process: its caption and the texts of its static controls.
+// A message box of the process with the caption.
 HWND WaitForMessageBox(DWORD pid, const wchar_t* caption) {
   return WaitForWindow(L"#32770", caption, pid, 10000);
 }
