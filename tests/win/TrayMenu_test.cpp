@@ -106,7 +106,9 @@ class OpenMenu {
 
 // A running copy of the program with its tray window.
 struct Running {
-  explicit Running(const wchar_t* name, const char* exeEnv = "BRIVOLA_EXE") : copy(name, exeEnv) {}
+  explicit Running(const wchar_t* name, const char* exeEnv = "BRIVOLA_EXE",
+                   const wchar_t* fileName = L"Brivola.exe")
+      : copy(name, exeEnv, fileName) {}
   bool Start() {
     program = copy.Start(&form);
     tray = program ? WaitForWindow(L"TaskTrayHandle", nullptr, program->Id()) : nullptr;
@@ -324,7 +326,7 @@ constexpr char kTinyPdf[] =
 
 TEST(TrayMenu, HelpCommandHandsThePdfBesideTheProgramToTheShell) {
   PdfHandler handler;
-  Running run(L"traymenu-help");
+  Running run(L"traymenu-help", "BRIVOLA_EXE", L"ClipHelper.exe");  // the document is named after the program
   ASSERT_TRUE(run.Start());
 
   // No document: nothing opens and the program says nothing. The link command
@@ -337,7 +339,7 @@ TEST(TrayMenu, HelpCommandHandsThePdfBesideTheProgramToTheShell) {
   EXPECT_EQ(FindProcessWindow(L"#32770", nullptr, run.program->Id()), nullptr) << "no message of its own";
 
   // With the document beside the program, the shell gets its full path.
-  const std::wstring pdf = run.copy.Dir() + L"\\Brivola.pdf";
+  const std::wstring pdf = run.copy.Dir() + L"\\ClipHelper.pdf";
   WriteFileBytes(pdf, kTinyPdf);
   ASSERT_NO_FATAL_FAILURE(ClickCommand(run, kHelp));
   ASSERT_TRUE(WaitUntil([&] { return !handler.Opened().empty(); }, 15000)) << "the .pdf handler runs";
