@@ -7,7 +7,9 @@
 
 #include "Handles.h"
 
-using TColor = COLORREF;  // 0x00BBGGRR
+using TColor = COLORREF;  // 0x00BBGGRR; 0xFF0000nn stands for system colour nn
+constexpr TColor clBlack = 0x000000;
+constexpr TColor clWindowText = 0xFF000000 | COLOR_WINDOWTEXT;
 
 enum class TFontPitch { fpDefault, fpVariable, fpFixed };
 

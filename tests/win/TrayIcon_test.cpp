@@ -252,11 +252,11 @@ TEST(TrayIcon, ResourceIconIdIsClampedToTheList) {
     int written, stored;
   } cases[] = {{{"A", "B", "C"}, 5, 2}, {{}, 5, -1}, {{"A"}, -7, -1}, {{"A", "B"}, 1, 1}};
   for (const Case& c : cases) {
-    f.tray->ResourceIconList = c.list;
+    f.tray->SetResourceIconList(c.list);
     f.tray->SetResourceIconID(c.written);
     EXPECT_EQ(f.tray->ResourceIconID(), c.stored) << c.written;
   }
-  f.tray->ResourceIconList = {"A"};
+  f.tray->SetResourceIconList({"A"});
   f.tray->SetResourceIconID(0);
   f.tray->SetIcon(TestIcon());
   f.tray->SetResourceIconID(0);  // same value 0: still clears the image
