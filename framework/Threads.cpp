@@ -10,7 +10,8 @@ constexpr UINT WM_SYNCHRONIZE = WM_APP + 0x51;
 }
 
 TThread::TThread() : wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
-  syncWindow_ = TUtilityWindow::Allocate([this](UINT m, WPARAM w, LPARAM l) { return SyncWindowProc(m, w, l); });
+  syncWindow_ =
+      TUtilityWindow::Allocate([this](UINT m, WPARAM w, LPARAM l) { return SyncWindowProc(m, w, l); });
   if (!wake_ || !syncWindow_) throw EOutOfResources("Cannot create a thread");
 }
 
