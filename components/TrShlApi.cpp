@@ -312,7 +312,6 @@ HWND FindTrayToolTipWindow() {
 TCustomToolTipStyle::TCustomToolTipStyle() : ToolTipWindow(FindTrayToolTipWindow()) { Font.Color = clWindowText; }
 
 TCustomToolTipStyle::~TCustomToolTipStyle() {
-  stopping_ = true;
   hoverThread_.reset();
   RestoreColors();
 }
@@ -356,10 +355,6 @@ void TCustomToolTipStyle::MouseMessage(const TMessage& m) {
   if (m.Msg == WM_TIMER) {
     if (NotifyWindow) KillTimer(NotifyWindow, TRAY_CLICK_TIMER);
     if (clickPending_) SendClick(Pressed(mbLeft) ? mbLeft : Pressed(mbRight) ? mbRight : mbMiddle);
-    return;
-  }
-  if (m.Msg == WM_TRAYHOVERCHECK) {
-    if (!stopping_) HoverCheck();
     return;
   }
   if (m.Msg != WM_TRAYNOTIFY) return;
@@ -455,49 +450,26 @@ void TCustomToolTipStyle::HoverLeave() {
   if (NotifyWindow) SendMessageA(NotifyWindow, WM_TRAYNOTIFY, 0, TRAY_MOUSEEXIT);
 }
 
-// The hover thread. Its state is guarded by one mutex, so a wake-up that
-// comes while the thread decides to wait is never lost.
+// The hover thread. A wake-up given while it decides to wait is kept by its
+// event, so it never waits while the cursor is inside.
 
-TMouseEventMaker::TMouseEventMaker(TCustomToolTipStyle& style)
-    : style_(style), finished_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-  thread_ = std::thread([this] { Execute(); });
-}
-
-TMouseEventMaker::~TMouseEventMaker() {
-  {
-    std::lock_guard lock(mutex_);
-    terminated_ = true;
-  }
-  wake_.notify_all();
-  // The thread may be inside a check sent to this thread: keep serving sent
-  // messages until it has ended.
-  HANDLE finished = finished_.get();
-  while (MsgWaitForMultipleObjects(1, &finished, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
-    MSG msg;
-    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  }
-  thread_.join();
-}
+TMouseEventMaker::TMouseEventMaker(TCustomToolTipStyle& style) : style_(style) { Start(); }
 
 void TMouseEventMaker::Wake(bool inside) {
-  {
-    std::lock_guard lock(mutex_);
-    inside_ = inside;
-  }
-  wake_.notify_all();
+  inside_ = inside;
+  TThread::Wake();
 }
 
 void TMouseEventMaker::Execute() {
-  std::unique_lock lock(mutex_);
-  while (!terminated_) {
-    wake_.wait(lock, [this] { return terminated_ || inside_; });
-    if (wake_.wait_for(lock, std::chrono::milliseconds(100), [this] { return terminated_; })) break;
-    const HWND window = style_.NotifyWindow;
-    lock.unlock();
+  const std::function<void()> check = [this] { style_.HoverCheck(); };
+  while (!Terminated()) {
+    if (!inside_) {
+      WaitForWake(INFINITE);
+      continue;
+    }
+    WaitForWake(100);
+    if (Terminated()) break;
     ++checks_;
-    if (window) SendMessageW(window, WM_TRAYHOVERCHECK, 0, 0);
-    lock.lock();
+    Synchronize(check);
   }
-  lock.unlock();
-  SetEvent(finished_.get());
 }

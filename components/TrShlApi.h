@@ -7,21 +7,18 @@
 #include <shellapi.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "Classes.h"
 #include "Graphics.h"
 #include "Handles.h"
+#include "Threads.h"
 
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 200;   // the shell's callback message
 constexpr UINT WM_TRAYRESTART = WM_USER + 220;  // passed to the owner after a taskbar restart
-constexpr UINT WM_TRAYHOVERCHECK = WM_USER + 201;  // the hover thread's request to the GUI thread
 constexpr UINT TRAY_ICON_ID = 7;
 constexpr UINT TRAY_MOUSEENTER = 1234;
 constexpr UINT TRAY_MOUSEEXIT = 1235;
@@ -73,27 +70,22 @@ using TShiftState = unsigned;
 class TCustomToolTipStyle;
 
 // Polls the cursor every 100 ms while it is over the icon; waits otherwise.
-class TMouseEventMaker {
+// Each check runs on the GUI thread while this thread waits.
+class TMouseEventMaker : public TThread {
  public:
   explicit TMouseEventMaker(TCustomToolTipStyle& style);
-  ~TMouseEventMaker();  // stops and joins without blocking a pending check
-  TMouseEventMaker(const TMouseEventMaker&) = delete;
-  TMouseEventMaker& operator=(const TMouseEventMaker&) = delete;
+  ~TMouseEventMaker() override { StopAndWait(); }
 
   void Wake(bool inside);  // the cursor's state as the GUI thread sees it
   unsigned Checks() const { return checks_; }
 
- private:
-  void Execute();
+ protected:
+  void Execute() override;
 
+ private:
   TCustomToolTipStyle& style_;
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  bool inside_ = false;
-  bool terminated_ = false;
+  std::atomic<bool> inside_{false};
   std::atomic<unsigned> checks_{0};
-  UniqueHandle finished_;
-  std::thread thread_;
 };
 
 // Click and hover state of one icon; turns the shell's reports into the
@@ -147,7 +139,6 @@ class TCustomToolTipStyle : public TPersistent {
   TColor backGroundColor_ = clBlack;
   unsigned char mouseState_ = 0;
   bool clickPending_ = false;
-  bool stopping_ = false;
 };
 
 class TToolTipStyle : public TCustomToolTipStyle {};
