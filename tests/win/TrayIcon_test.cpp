@@ -634,6 +634,37 @@ struct Animated : Fixture {
 };
 }  // namespace
 
+TEST(TrayIcon, ReplacingTheResourceListUpdatesTheIconOnlyWhenItsImageChanges) {
+  struct Case {
+    const char* name;
+    TStringList before;
+    int id;
+    TStringList after;
+    int idAfter;
+    std::vector<int> images;  // of the updates the replacement sends
+  } cases[] = {
+      {"from empty", {}, -1, {"ANIM1", "ANIM0"}, -1, {-1}},
+      {"same name at the index", {"ANIM0", "ANIM1", "ANIM2"}, 2, {"ANIM1", "ANIM0", "ANIM2"}, 2, {}},
+      {"another name at the index", {"ANIM0", "ANIM1", "ANIM2"}, 2, {"ANIM2", "ANIM1", "ANIM0"}, 2, {0}},
+      {"index past the new end", {"ANIM0", "ANIM1", "ANIM2"}, 2, {"ANIM1"}, 0, {1, 1}},
+      {"emptied", {"ANIM0", "ANIM1"}, 1, {}, -1, {}},  // the test program has no icon of its own to show
+      {"no index", {"ANIM0"}, -1, {"ANIM2"}, -1, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeShell shell;
+    Fixture f;
+    f.Load();
+    f.tray->SetResourceIconList(c.before);
+    f.tray->SetResourceIconID(c.id);
+    const size_t from = shell.calls.size();
+    f.tray->SetResourceIconList(c.after);
+    EXPECT_EQ(f.tray->ResourceIconList(), c.after);
+    EXPECT_EQ(f.tray->ResourceIconID(), c.idAfter);
+    EXPECT_EQ(ImagesShown(shell, from), c.images);
+  }
+}
+
 TEST(TrayIcon, IntervalBelowFiftyIsRaisedAndZeroPausesAtOnce) {
   FakeShell shell;
   Fixture f;
