@@ -9,6 +9,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "Handles.h"
+
 namespace harness {
 namespace {
 std::wstring Widen(const std::string& s) {
@@ -57,16 +59,15 @@ std::wstring EnvPath(const char* variable) {
 
 std::wstring ScratchDir(const std::wstring& name) {
   static int counter = 0;
-  const std::wstring dir = UnixToWin(UnixScratch()) + L"\\" + name + L"-" +
-                           std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+  const std::wstring dir = UnixToWin(UnixScratch()) + L"\\" + name + L"-" + std::to_wstring(GetCurrentProcessId()) +
+                           L"-" + std::to_wstring(++counter);
   CreateDirectoryW(dir.c_str(), nullptr);
   return dir;
 }
 
 std::wstring CopyInto(const std::wstring& source, const std::wstring& dir, const std::wstring& fileName) {
   const std::wstring dest = dir + L"\\" + fileName;
-  if (!CopyFileW(source.c_str(), dest.c_str(), FALSE))
-    throw std::runtime_error("copy failed: " + Narrow(source));
+  if (!CopyFileW(source.c_str(), dest.c_str(), FALSE)) throw std::runtime_error("copy failed: " + Narrow(source));
   return dest;
 }
 
@@ -89,9 +90,7 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
   out << bytes;
 }
 
-bool FileExists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::vector<std::string> ReadLines(const std::wstring& path) {
   std::vector<std::string> lines;
@@ -116,8 +115,7 @@ Process::Process(const std::wstring& commandLine, const std::vector<std::wstring
   STARTUPINFOW si{};
   si.cb = sizeof si;
   std::wstring cmd = commandLine;
-  const BOOL ok =
-      CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_);
+  const BOOL ok = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_);
   for (const auto& [name, value] : saved)
     SetEnvironmentVariableW(name.c_str(), value == std::wstring(1, L'\0') ? nullptr : value.c_str());
   if (!ok) throw std::runtime_error("cannot start " + Narrow(commandLine));
@@ -170,19 +168,17 @@ Capture CaptureClient(HWND wnd) {
   // From the screen, not the window's DC: another process's window paints into a surface of its own.
   POINT corner{0, 0};
   ClientToScreen(wnd, &corner);
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, c.width, c.height);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, c.width, c.height, screen, corner.x, corner.y, SRCCOPY);
-  SelectObject(memory, old);
+  WindowDC screen(nullptr);
+  MemoryDC memory(screen.get());
+  UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), c.width, c.height));
+  {
+    SelectGuard select(memory.get(), bitmap.get());
+    BitBlt(memory.get(), 0, 0, c.width, c.height, screen.get(), corner.x, corner.y, SRCCOPY);
+  }
   BITMAPINFO info{};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), c.width, -c.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   std::vector<DWORD> raw(static_cast<size_t>(c.width) * c.height);
-  GetDIBits(memory, bitmap, 0, c.height, raw.data(), &info, DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  GetDIBits(memory.get(), bitmap.get(), 0, c.height, raw.data(), &info, DIB_RGB_COLORS);
   for (DWORD bgra : raw) c.pixels.push_back(RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF));
   return c;
 }
@@ -289,8 +285,8 @@ std::vector<OpenedUrl> ReadUrlLog(const std::wstring& logPath) {
 
 ProgramCopy::ProgramCopy(const std::wstring& testName, const char* exeEnv, const std::wstring& fileName) {
   static int counter = 0;
-  const std::string leaf =
-      Narrow(testName) + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+  const std::string leaf = Narrow(testName) + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+                           std::to_string(++counter);
   unixDir_ = UnixScratch() + "/" + leaf;
   dir_ = UnixToWin(unixDir_);
   CreateDirectoryW(dir_.c_str(), nullptr);
@@ -324,8 +320,7 @@ std::vector<std::string> ReadProbeLog(const std::wstring& path) {
   std::vector<std::string> texts;
   for (const std::string& hex : ReadLines(path)) {
     std::string bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-      bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
     texts.push_back(bytes);
   }
   return texts;
