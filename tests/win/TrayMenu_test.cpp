@@ -27,11 +27,21 @@ std::vector<std::string> TrayLog(const ProgramCopy& copy) { return ReadLines(cop
 class OpenMenu {
  public:
   OpenMenu(HWND tray, DWORD pid) {
+    // The menu opens at the cursor: the same place each time, with room below and to the right.
+    const POINT at{200, 200};
+    MouseMoveTo(at);
+    WaitUntil(
+        [&] {
+          POINT p{};
+          return GetCursorPos(&p) && p.x == at.x && p.y == at.y;
+        },
+        5000);
     PostMessageW(tray, kTrayNotify, 7, WM_RBUTTONDOWN);
     wnd_ = WaitForWindow(L"#32768", nullptr, pid, 10000);
     if (wnd_) WaitUntil([&] { return FindBar(); }, 5000);
   }
-  explicit operator bool() const { return wnd_ && bar_.x >= 0; }
+  // Open, painted, and nothing selected yet.
+  explicit operator bool() const { return wnd_ && bar_.x >= 0 && Highlighted(atOpen_).first < 0; }
   HWND Window() const { return wnd_; }
   const Capture& AtOpen() const { return atOpen_; }
   POINT BarOrigin() const { return bar_; }
@@ -55,8 +65,10 @@ class OpenMenu {
     std::pair<int, int> rows;
     PostMessageW(wnd_, WM_KEYDOWN, VK_DOWN, 0);
     if (!WaitUntil([&] { return (rows = Highlighted(CaptureClient(wnd_))) != before && rows.first >= 0; },
-                   5000))
+                   5000)) {
+      SaveArtifact(CaptureClient(wnd_), "TrayMenu-no-selection-move.bmp");
       return {-1, -1};
+    }
     return rows;
   }
 
