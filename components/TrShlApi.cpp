@@ -340,8 +340,9 @@ void TCustomToolTipStyle::SetColor(int index, TColor value) {
 
 void TCustomToolTipStyle::ApplyColors() {
   if (!ToolTipWindow) return;
-  SendMessageA(ToolTipWindow, TTM_SETTIPBKCOLOR, backGroundColor_, 0);
-  SendMessageA(ToolTipWindow, TTM_SETTIPTEXTCOLOR, Font.Color, 0);
+  // A system colour is sent as the RGB it stands for: the tip takes plain RGB only.
+  SendMessageA(ToolTipWindow, TTM_SETTIPBKCOLOR, ColorToRGB(backGroundColor_), 0);
+  SendMessageA(ToolTipWindow, TTM_SETTIPTEXTCOLOR, ColorToRGB(Font.Color), 0);
 }
 
 void TCustomToolTipStyle::RestoreColors() {

@@ -587,10 +587,10 @@ TEST(TrayIcon, TheTrayToolTipTakesTheStyleColoursWhileTheCursorRestsOnTheIcon) {
       TToolTipStyle& style = f.tray->ToolTipStyle();
       EXPECT_EQ(style.ToolTipWindow, bar.tip);
       style.UseDefault = useDefault;
-      style.SetTextColor(0x00FF00);
+      style.SetTextColor(clHighlight);
       SetCursorPos(100, 100);
       f.Report(WM_MOUSEMOVE);
-      const M applied{{TTM_SETTIPBKCOLOR, clBlack}, {TTM_SETTIPTEXTCOLOR, 0x00FF00}};
+      const M applied{{TTM_SETTIPBKCOLOR, clBlack}, {TTM_SETTIPTEXTCOLOR, GetSysColor(COLOR_HIGHLIGHT)}};
       EXPECT_EQ(bar.messages, useDefault ? M{} : applied);
       if (!useDefault) {
         EXPECT_EQ(SendMessageA(bar.tip, TTM_GETTIPBKCOLOR, 0, 0), static_cast<LRESULT>(clBlack));
