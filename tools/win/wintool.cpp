@@ -16,6 +16,8 @@
 //                                              <start> being this process's creation
 //                                              time (100 ns units), so the log sorts
 //                                              into the order the shell started them
+//   wintool log-args LOGFILE [ARG...]           append the arguments to LOGFILE (UTF-8),
+//                                              one line: a stand-in document handler
 // MSG is a number or a registered message name.
 #include <windows.h>
 
@@ -162,14 +164,16 @@ int Chain(int argc, wchar_t** argv) {
   if (!chainLog) return 2;
   for (int i = 3; i < argc; ++i) {
     if (std::wcscmp(argv[i], L"--swallow") == 0) swallow = true;
-    if (std::wcscmp(argv[i], L"--die-after") == 0 && i + 1 < argc) dieAfter = std::wcstol(argv[++i], nullptr, 10);
+    if (std::wcscmp(argv[i], L"--die-after") == 0 && i + 1 < argc)
+      dieAfter = std::wcstol(argv[++i], nullptr, 10);
   }
   WNDCLASSW wc{};
   wc.lpfnWndProc = ChainProc;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = L"BrivolaTestChainViewer";
   RegisterClassW(&wc);
-  HWND wnd = CreateWindowW(wc.lpszClassName, L"chain", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+  HWND wnd = CreateWindowW(wc.lpszClassName, L"chain", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance,
+                           nullptr);
   nextViewer = SetClipboardViewer(wnd);
   Log("joined");
   MSG msg;
@@ -206,6 +210,7 @@ int WaitWindow(wchar_t** argv) {
   }
   return 0;
 }
+
 int Browse(wchar_t** argv) {
   FILETIME created{}, unused{};
   GetProcessTimes(GetCurrentProcess(), &created, &unused, &unused, &unused);
@@ -224,6 +229,13 @@ int Browse(wchar_t** argv) {
   CloseHandle(lock);
   return ok ? 0 : 1;
 }
+
+int LogArgs(int argc, wchar_t** argv) {
+  std::string line;
+  for (int i = 3; i < argc; ++i) line += (i > 3 ? " " : "") + Narrow(argv[i]);
+  std::ofstream(argv[2], std::ios::binary | std::ios::app) << line << "\n";
+  return 0;
+}
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -241,6 +253,7 @@ int wmain(int argc, wchar_t** argv) {
   if ((cmd == L"send" || cmd == L"post") && argc >= 5) return SendOrPost(cmd == L"send", argc, argv);
   if (cmd == L"wait-window" && argc >= 5) return WaitWindow(argv);
   if (cmd == L"browse" && argc >= 4) return Browse(argv);
+  if (cmd == L"log-args" && argc >= 3) return LogArgs(argc, argv);
   std::fprintf(stderr, "wintool: unknown command\n");
   return 64;
 }
