@@ -235,8 +235,8 @@ TEST(Soak, ThousandsOfTextsOpenExactlyTheExpectedUrlsInOrder) {
     return ::testing::AssertionSuccess();
   };
 
-  // A first change the program is known to have handled: any notice of its
-  // own start has been passed on by then.
+  // A first change the program is known to have handled (its link was
+  // opened): a notice of its own joining, if any, has been passed on by then.
   ASSERT_TRUE(copyText("1301", -1));
   for (int i = 0; i < count; ++i) {
     std::string text = i % (count / 4 + 1) == count / 8 ? maker.LargeHtml((1u << 20) + static_cast<size_t>(i) * 256)
