@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
-"""Prints the throughput table of scripts/bench from Google Benchmark's JSON output.
+"""Prints the tables of scripts/bench.
 
-Reads the "Table/<kind>/<MiB>/<operation>" runs of Throughput_bench.cpp; the times are CPU times, so
-other load on the machine counts less.
+table.py BENCH.json      the "Table/<kind>/<MiB>/<operation>" runs of Throughput_bench.cpp from Google
+                         Benchmark's JSON output; the times are CPU times, so other load counts less
+table.py --startup RUNS  the lines of "wintool tray-start": exe, ms, working set KiB, peak KiB
 """
 import json
+import statistics
 import sys
 
 KINDS = {
@@ -50,5 +52,29 @@ def main(path):
             print(line)
 
 
+def startup(path):
+    runs = {}
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            exe, ms, ws, peak = line.rstrip("\n").split("\t")
+            runs.setdefault(exe.split("\\")[-1], []).append((float(ms), int(ws), int(peak)))
+    count = min(len(r) for r in runs.values())
+    print(f"Under Wine, median of {count} starts of each, taken in turn after one unmeasured start of each:")
+    print("start-up = CreateProcess to the program's NIM_ADD reaching the tray; working set = the Wine")
+    print("process's resident memory (VmRSS) once the program is idle, 500 ms after the icon.")
+    print(f"  {'program':<18}{'start-up ms':>12}{'min':>8}{'max':>8}{'working set KiB':>17}{'peak KiB':>10}")
+    medians = {}
+    for exe, r in runs.items():
+        ms = [x[0] for x in r]
+        medians[exe] = (statistics.median(ms), statistics.median(x[1] for x in r), statistics.median(x[2] for x in r))
+        print(f"  {exe:<18}{medians[exe][0]:12.1f}{min(ms):8.1f}{max(ms):8.1f}{medians[exe][1]:17.0f}{medians[exe][2]:10.0f}")
+    if len(medians) == 2:
+        (a, ma), (b, mb) = medians.items()
+        print(f"  {f'{a[:-4]}/{b[:-4]}':<18}{ma[0] / mb[0]:12.2f}{'':16}{ma[1] / mb[1]:17.2f}{ma[2] / mb[2]:10.2f}")
+
+
 if __name__ == "__main__":
-    main(sys.argv[1])
+    if sys.argv[1] == "--startup":
+        startup(sys.argv[2])
+    else:
+        main(sys.argv[1])
