@@ -7,27 +7,12 @@
 #include <string>
 
 #include "Analysers.h"
+#include "BenchHost.h"
 #include "HalfWidth.h"
 #include "InfoCash.h"
 #include "TextRules.h"
 
 namespace {
-// Settings that switch every analyser on; URLs are only counted, and the pause costs nothing.
-struct TCountingHost : IAnalysisHost {
-  long long urls = 0;
-  bool BrowseStockCode() override { return true; }
-  int StockSiteSelect() override { return 0; }
-  bool AutoBrowseNetMileAD() override { return true; }
-  bool AutoBrowseInfoCash() override { return true; }
-  int SleepTime() override { return 0; }
-  std::string InfoCashID() override { return "ic123456"; }
-  bool ClipboardHasText() override { return true; }
-  std::string ReadClipboardText() override { return {}; }
-  void OpenUrl(const std::string&) override { ++urls; }
-  void Sleep(int) override {}
-  std::string HalfWidth(const std::string& t) override { return HalfWidthPortable(t); }
-};
-
 enum class TKind { Html, NetMile, DoubleByte };
 
 // Deterministic pieces drawn by a fixed-seed generator, cut to the exact size.
@@ -81,41 +66,44 @@ const std::string& Text(TKind kind, std::size_t size) {
   if (text.size() != size || builtKind != kind) {
     text.clear();
     text.shrink_to_fit();
-    text = kind == TKind::Html ? HtmlMail(size) : kind == TKind::NetMile ? NetMileMail(size) : DoubleByteText(size);
+    text = kind == TKind::Html      ? HtmlMail(size)
+           : kind == TKind::NetMile ? NetMileMail(size)
+                                    : DoubleByteText(size);
     builtKind = kind;
   }
   return text;
 }
 
-using TOperation = void (*)(TCountingHost&, const std::string&);
+using TOperation = void (*)(TBenchHost&, const std::string&);
 
 const struct {
   const char* name;
   TOperation run;
 } kOperations[] = {
     // The baseline: one read of every byte, looking for a byte that never occurs.
-    {"memchr", [](TCountingHost&,
+    {"memchr", [](TBenchHost&,
                   const std::string& t) { benchmark::DoNotOptimize(std::memchr(t.data(), '\0', t.size())); }},
-    {"BrowseStockChart", [](TCountingHost& h, const std::string& t) { BrowseStockChart(h, t); }},
-    {"BrowseNetMileAD", [](TCountingHost& h, const std::string& t) { BrowseNetMileAD(h, t); }},
-    {"BrowseInfoCash", [](TCountingHost& h, const std::string& t) { BrowseInfoCash(h, t); }},
-    {"HalfWidth", [](TCountingHost&, const std::string& t) { benchmark::DoNotOptimize(HalfWidthPortable(t)); }},
-    {"LowerText", [](TCountingHost&, const std::string& t) { benchmark::DoNotOptimize(LowerText(t)); }},
-    {"FindPos", [](TCountingHost&,
-                   const std::string& t) { benchmark::DoNotOptimize(FindPos("\x81\x81\x41", t)); }},
-    {"ReplaceAll", [](TCountingHost&,
-                      const std::string& t) { benchmark::DoNotOptimize(ReplaceAll(t, "\x81\x40", "")); }},
+    {"BrowseStockChart", [](TBenchHost& h, const std::string& t) { BrowseStockChart(h, t); }},
+    {"BrowseNetMileAD", [](TBenchHost& h, const std::string& t) { BrowseNetMileAD(h, t); }},
+    {"BrowseInfoCash", [](TBenchHost& h, const std::string& t) { BrowseInfoCash(h, t); }},
+    {"HalfWidth", [](TBenchHost&, const std::string& t) { benchmark::DoNotOptimize(HalfWidthPortable(t)); }},
+    {"LowerText", [](TBenchHost&, const std::string& t) { benchmark::DoNotOptimize(LowerText(t)); }},
+    {"FindPos",
+     [](TBenchHost&, const std::string& t) { benchmark::DoNotOptimize(FindPos("\x81\x81\x41", t)); }},
+    {"ReplaceAll",
+     [](TBenchHost&, const std::string& t) { benchmark::DoNotOptimize(ReplaceAll(t, "\x81\x40", "")); }},
     {"SplitLines+JoinLines",
-     [](TCountingHost&, const std::string& t) { benchmark::DoNotOptimize(JoinLines(SplitLines(t))); }},
-    {"StripTags", [](TCountingHost&, const std::string& t) { benchmark::DoNotOptimize(StripTags(t)); }},
+     [](TBenchHost&, const std::string& t) { benchmark::DoNotOptimize(JoinLines(SplitLines(t))); }},
+    {"StripTags", [](TBenchHost&, const std::string& t) { benchmark::DoNotOptimize(StripTags(t)); }},
 };
 
 void Measure(benchmark::State& state, TKind kind, std::size_t size, TOperation run) {
   const std::string& text = Text(kind, size);
-  TCountingHost host;
+  TBenchHost host;
   for (auto _ : state) run(host, text);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
-  state.counters["urls"] = benchmark::Counter(static_cast<double>(host.urls) / static_cast<double>(state.iterations()));
+  state.counters["urls"] =
+      benchmark::Counter(static_cast<double>(host.urls) / static_cast<double>(state.iterations()));
 }
 
 const bool kRegistered = [] {

@@ -166,14 +166,16 @@ int Chain(int argc, wchar_t** argv) {
   if (!chainLog) return 2;
   for (int i = 3; i < argc; ++i) {
     if (std::wcscmp(argv[i], L"--swallow") == 0) swallow = true;
-    if (std::wcscmp(argv[i], L"--die-after") == 0 && i + 1 < argc) dieAfter = std::wcstol(argv[++i], nullptr, 10);
+    if (std::wcscmp(argv[i], L"--die-after") == 0 && i + 1 < argc)
+      dieAfter = std::wcstol(argv[++i], nullptr, 10);
   }
   WNDCLASSW wc{};
   wc.lpfnWndProc = ChainProc;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = L"BrivolaTestChainViewer";
   RegisterClassW(&wc);
-  HWND wnd = CreateWindowW(wc.lpszClassName, L"chain", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+  HWND wnd = CreateWindowW(wc.lpszClassName, L"chain", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance,
+                           nullptr);
   nextViewer = SetClipboardViewer(wnd);
   Log("joined");
   MSG msg;
@@ -223,7 +225,8 @@ LRESULT CALLBACK TraySpyProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
   DWORD sender = 0;
   GetWindowThreadProcessId(reinterpret_cast<HWND>(wParam), &sender);
-  if (data->dwData == NIM_ADD && sender == watchedProcess && addedAt.QuadPart == 0) QueryPerformanceCounter(&addedAt);
+  if (data->dwData == NIM_ADD && sender == watchedProcess && addedAt.QuadPart == 0)
+    QueryPerformanceCounter(&addedAt);
   DWORD_PTR result = TRUE;
   if (realTray && !SendMessageTimeoutW(realTray, WM_COPYDATA, wParam, lParam, SMTO_NORMAL, 10000, &result))
     result = FALSE;
@@ -261,7 +264,8 @@ bool MeasureStart(const std::wstring& exe, double& ms, SIZE_T& workingSet, SIZE_
   watchedProcess = pi.dwProcessId;
   const bool added = PumpUntil(30000, [] { return addedAt.QuadPart != 0; });
   if (added) {
-    ms = static_cast<double>(addedAt.QuadPart - start.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+    ms = static_cast<double>(addedAt.QuadPart - start.QuadPart) * 1000.0 /
+         static_cast<double>(frequency.QuadPart);
     WaitForInputIdle(pi.hProcess, 5000);
     PumpUntil(500, [] { return false; });
     PROCESS_MEMORY_COUNTERS counters{};
@@ -286,7 +290,8 @@ int TrayStart(int argc, wchar_t** argv) {
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = L"Shell_TrayWnd";
   RegisterClassW(&wc);
-  HWND spy = CreateWindowW(wc.lpszClassName, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+  HWND spy =
+      CreateWindowW(wc.lpszClassName, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
   if (!spy || FindWindowW(L"Shell_TrayWnd", nullptr) != spy) {
     std::fprintf(stderr, "wintool: the tray spy does not come first\n");
     return 3;
@@ -300,8 +305,8 @@ int TrayStart(int argc, wchar_t** argv) {
         return 4;
       }
       if (run < 0) continue;  // the first start fills the file cache
-      std::printf("%s\t%.1f\t%lu\t%lu\n", Narrow(argv[i]).c_str(), ms, static_cast<unsigned long>(workingSet / 1024),
-                  static_cast<unsigned long>(peak / 1024));
+      std::printf("%s\t%.1f\t%lu\t%lu\n", Narrow(argv[i]).c_str(), ms,
+                  static_cast<unsigned long>(workingSet / 1024), static_cast<unsigned long>(peak / 1024));
       std::fflush(stdout);
     }
   }
