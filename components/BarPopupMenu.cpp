@@ -72,14 +72,15 @@ void TBarPopupMenu::DrawStep(TMenuItem* item, HDC dc, RECT rect, UINT state) {
 }
 
 void TBarPopupMenu::DrawBarSlice(HDC dc, const RECT& rect) const {
+  const COLORREF start = ColorToRGB(GradientStart), end = ColorToRGB(GradientEnd);
   if (GradientStart == GradientEnd) {
-    UniqueBrush brush(CreateSolidBrush(GradientStart));
+    UniqueBrush brush(CreateSolidBrush(start));
     const RECT slice{0, rect.top, BarWidth - 2, rect.bottom};
     FillRect(dc, &slice, brush.get());
     return;
   }
   for (int y = rect.top; y <= rect.bottom; ++y) {
-    UniqueBrush brush(CreateSolidBrush(GradientRowColor(GradientStart, GradientEnd, y, menuHeight_)));
+    UniqueBrush brush(CreateSolidBrush(GradientRowColor(start, end, y, menuHeight_)));
     const RECT row{0, y, BarWidth - 2, y + 1};
     FillRect(dc, &row, brush.get());
   }
@@ -96,7 +97,7 @@ void TBarPopupMenu::DrawTitle(HDC dc, const RECT& rect) const {
   const int y0 = TitleY0(menuHeight_, VerticalTextOffsetY, HasBitmap(), BitmapVertAlignment,
                          HasBitmap() ? bitmap_->Height() : 0);
   const int oldMode = SetBkMode(dc, TRANSPARENT);
-  const COLORREF oldColor = SetTextColor(dc, VerticalFont.Color);
+  const COLORREF oldColor = SetTextColor(dc, ColorToRGB(VerticalFont.Color));
   const UINT oldAlign = SetTextAlign(dc, TA_LEFT | TA_TOP);
   const RECT clip{rect.left, rect.top, rect.right, rect.bottom + 1};
   ExtTextOutW(dc, x0 - 1, y0, ETO_CLIPPED, &clip, VerticalText.c_str(), static_cast<UINT>(VerticalText.size()),

@@ -1,6 +1,70 @@
 #include "Taskbar.h"
 
+#include "Controls.h"
 #include "Forms.h"
+
+// The tray icon's state on the application object. The links installed there
+// stay valid after their tray icon is gone: they then pass calls on to the
+// handlers that were installed before, so icons may go in any order.
+struct TTrayIcon::AppHook {
+  TTrayIcon* tray;
+  TNotifyEvent savedOnMinimize, savedOnRestore;
+};
+
+namespace {
+struct AppHookLink {
+  std::shared_ptr<TTrayIcon::AppHook> hook;
+  bool restore;
+  void operator()(TComponent* sender) const {
+    if (TTrayIcon* tray = hook->tray) {
+      restore ? tray->AppRestore(sender) : tray->AppMinimize(sender);
+      return;
+    }
+    const TNotifyEvent& saved = restore ? hook->savedOnRestore : hook->savedOnMinimize;
+    if (saved) saved(sender);
+  }
+};
+}  // namespace
+
+void TIconAnimation::Pause() {
+  std::lock_guard lock(mutex_);
+  paused_ = true;
+}
+
+void TIconAnimation::Resume() {
+  bool wasPaused;
+  {
+    std::lock_guard lock(mutex_);
+    wasPaused = std::exchange(paused_, false);
+  }
+  if (wasPaused) Wake();
+}
+
+bool TIconAnimation::Paused() const {
+  std::lock_guard lock(mutex_);
+  return paused_;
+}
+
+void TIconAnimation::Execute() {
+  // Checked on the GUI thread as well: a pause given while the tick waited for it drops the tick.
+  const std::function<void()> tick = [this] {
+    if (!Paused()) tray_.AnimationTick();
+  };
+  while (!Terminated()) {
+    bool paused;
+    {
+      std::lock_guard lock(mutex_);
+      if (tray_.Interval() == 0 || !tray_.Visible()) paused_ = true;
+      paused = paused_;
+    }
+    if (paused) {
+      WaitForWake(INFINITE);
+      continue;
+    }
+    Synchronize(tick);
+    WaitForWake(tray_.Interval());
+  }
+}
 
 void TIcon::Assign(HICON icon) { TakeOwnership(icon ? CopyIcon(icon) : nullptr); }
 
@@ -13,10 +77,13 @@ TTrayIcon::TTrayIcon(TComponent* owner) : TComponent(owner), inner_(std::make_un
   icon_.OnChange = [this] { IconChanged(); };
   inner_->OwnerHandler = [this](TMessage& m) { TrayMessage(m); };
   inner_->SetTip("TipHelp");
+  if (!Designing()) InstallAppHooks();
 }
 
 TTrayIcon::~TTrayIcon() {
   if (!Designing()) HideTrayIcon();
+  RemoveAppHooks();
+  animation_.reset();  // a tick still waiting for this thread is dropped
   icon_.OnChange = nullptr;
   inner_->OwnerHandler = nullptr;  // messages during the teardown get the default answer
   resourceIcon_.reset();
@@ -41,10 +108,11 @@ bool TTrayIcon::CanShow() const { return visible_ && (!minimized_ || IsIconic(Ap
 
 HICON TTrayIcon::CurrentIconHandle() {
   if (!icon_.Empty()) return icon_.Handle();
-  if (!ResourceIconList.empty() && ResourceIconID() >= 0) {
+  if (!resourceIconList_.empty() && ResourceIconID() >= 0) {
     if (!resourceIcon_) resourceIcon_ = std::make_unique<TIcon>();
-    const std::string& name = ResourceIconList[static_cast<size_t>(ResourceIconID())];
-    resourceIcon_->TakeOwnership(LoadIconA(GetModuleHandleA(nullptr), name.c_str()));
+    const std::string& name = resourceIconList_[static_cast<size_t>(ResourceIconID())];
+    // LoadIcon's images are shared by the module: the holder keeps its own copy.
+    resourceIcon_->Assign(LoadIconA(GetModuleHandleA(nullptr), name.c_str()));
     return resourceIcon_->Handle();
   }
   HINSTANCE module = GetModuleHandleA(nullptr);
@@ -55,11 +123,17 @@ HICON TTrayIcon::CurrentIconHandle() {
 bool TTrayIcon::ShowTrayIcon() {
   inner_->SetIconHandle(CurrentIconHandle());
   const bool shown = inner_->AddIcon();
-  if (shown) visible_ = true;
+  if (shown) {
+    visible_ = true;
+    UpdateAnimation();
+  }
   return shown;
 }
 
-bool TTrayIcon::HideTrayIcon() { return inner_->HideIcon(); }
+bool TTrayIcon::HideTrayIcon() {
+  PauseAnimation();
+  return inner_->HideIcon();
+}
 
 bool TTrayIcon::UpdateTrayIcon() {
   inner_->SetIconHandle(CurrentIconHandle());
@@ -99,7 +173,7 @@ void TTrayIcon::SetMinimized(bool value) {
 }
 
 int TTrayIcon::ResourceIconID() {
-  if (resourceIconID_ >= static_cast<int>(ResourceIconList.size())) resourceIconID_ = 0;
+  if (resourceIconID_ >= static_cast<int>(resourceIconList_.size())) resourceIconID_ = 0;
   return resourceIconID_;
 }
 
@@ -112,7 +186,7 @@ void TTrayIcon::SetResourceIconID(int value) {
     icon_.OnChange = std::move(notify);
   }
   if (!Loading()) {
-    const int count = static_cast<int>(ResourceIconList.size());
+    const int count = static_cast<int>(resourceIconList_.size());
     if (value >= count) value = count - 1;
     if (value < 0) value = -1;
   }
@@ -126,6 +200,10 @@ void TTrayIcon::TrayMessage(TMessage& message) {
       message.Result = 1;
       break;
     case WM_TRAYRESTART:
+      if (animation_) {
+        animation_.reset();
+        if (visible_ && interval_ > 0) UpdateAnimation();
+      }
       if (OnRestartTaskbar) OnRestartTaskbar(this);
       break;
     case WM_TRAYNOTIFY:
@@ -180,4 +258,94 @@ void TTrayIcon::Popup(TPopupMenu* const& menu, POINT at) {
   if (!menu) return;  // removed while the queue was handled
   menu->SetPopupComponent(this);
   menu->PopupAt(at.x, at.y);
+}
+
+void TTrayIcon::SetResourceIconList(TStringList names) {
+  const bool wasEmpty = resourceIconList_.empty();
+  const int id = wasEmpty ? -1 : ResourceIconID();
+  const std::string previous = id >= 0 ? resourceIconList_[static_cast<size_t>(id)] : std::string();
+  resourceIconList_ = std::move(names);
+  if (Quiet()) return;
+  if (wasEmpty) {
+    if (CanShow()) UpdateTrayIcon();
+    return;
+  }
+  if (id < 0) return;
+  SetResourceIconID(ResourceIconID());
+  if (resourceIconList_.empty()) return;
+  const int now = ResourceIconID();
+  if (now >= 0 && resourceIconList_[static_cast<size_t>(now)] != previous && CanShow()) UpdateTrayIcon();
+}
+
+// Animation.
+
+void TTrayIcon::SetInterval(unsigned value) {
+  if (value == interval_) return;
+  if (value > 0 && value < 50) value = 50;
+  interval_ = value;
+  if (!Quiet()) UpdateAnimation();  // after loading, the icon's first showing starts it
+}
+
+void TTrayIcon::UpdateAnimation() {
+  if (visible_ && interval_ > 0) {
+    if (!animation_) {
+      animation_ = std::make_unique<TIconAnimation>(*this);
+      animation_->Start();
+    }
+    animation_->Resume();
+  } else {
+    PauseAnimation();
+  }
+}
+
+void TTrayIcon::PauseAnimation() {
+  if (animation_) animation_->Pause();
+}
+
+void TTrayIcon::AnimationTick() {
+  if (OnIconAnimation) {
+    OnIconAnimation(this);
+    UpdateTrayIcon();
+    return;
+  }
+  int next = ResourceIconID() + 1;
+  if (next >= static_cast<int>(resourceIconList_.size())) next = 0;
+  SetResourceIconID(next);
+}
+
+// Minimise and restore of the application.
+
+void TTrayIcon::InstallAppHooks() {
+  TApplication& app = Application();
+  appHook_ = std::make_shared<AppHook>(AppHook{this, app.OnMinimize, app.OnRestore});
+  app.OnMinimize = AppHookLink{appHook_, false};
+  app.OnRestore = AppHookLink{appHook_, true};
+}
+
+void TTrayIcon::RemoveAppHooks() {
+  if (!appHook_) return;
+  TApplication& app = Application();
+  auto ours = [this](const TNotifyEvent& event) {
+    const auto* link = event.target<AppHookLink>();
+    return link && link->hook == appHook_;
+  };
+  if (ours(app.OnMinimize)) app.OnMinimize = appHook_->savedOnMinimize;
+  if (ours(app.OnRestore)) app.OnRestore = appHook_->savedOnRestore;
+  appHook_->tray = nullptr;  // a link installed later still holds ours, which now passes calls on
+  appHook_.reset();
+}
+
+void TTrayIcon::AppMinimize(TComponent* sender) {
+  if (appHook_->savedOnMinimize) appHook_->savedOnMinimize(sender);
+  if (visible_ && minimized_) ShowTrayIcon();
+  // The hidden application window carries the taskbar button of the minimised application.
+  if (visible_ && HideOnTaskBar) ShowWindow(Application().Handle(), SW_HIDE);
+}
+
+void TTrayIcon::AppRestore(TComponent* sender) {
+  if (appHook_->savedOnRestore) appHook_->savedOnRestore(sender);
+  if (!minimized_) return;
+  HideTrayIcon();
+  if (auto* owner = dynamic_cast<TWinControl*>(Owner()); owner && owner->HandleAllocated())
+    SetForegroundWindow(owner->Handle());
 }

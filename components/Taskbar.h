@@ -4,14 +4,18 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "Classes.h"
 #include "Handles.h"
 #include "Menus.h"
+#include "TextRules.h"
+#include "Threads.h"
 #include "TrShlApi.h"
 
 // An icon image owned by its holder; a change is announced through OnChange.
@@ -31,6 +35,28 @@ class TIcon {
 using TMouseEvent = std::function<void(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TComponent* sender, TShiftState shift, int x, int y)>;
 
+class TTrayIcon;
+
+// The animation's thread: a tick every Interval milliseconds, each carried
+// out on the GUI thread while this thread waits, so it never meets the GUI
+// thread's own work on the icon. Paused, it waits without a timeout.
+class TIconAnimation : public TThread {
+ public:
+  explicit TIconAnimation(TTrayIcon& tray) : tray_(tray) {}
+  ~TIconAnimation() override { StopAndWait(); }
+  void Pause();
+  void Resume();
+  bool Paused() const;
+
+ protected:
+  void Execute() override;
+
+ private:
+  TTrayIcon& tray_;
+  mutable std::mutex mutex_;
+  bool paused_ = true;
+};
+
 class TTrayIcon : public TComponent {
  public:
   explicit TTrayIcon(TComponent* owner);
@@ -48,17 +74,26 @@ class TTrayIcon : public TComponent {
   bool HideOnTaskBar = false;
   int ResourceIconID();
   void SetResourceIconID(int value);
-  std::vector<std::string> ResourceIconList;  // resource names of the animation's images
-  unsigned Interval = 0;
+  // Resource names of the animation's images.
+  const TStringList& ResourceIconList() const { return resourceIconList_; }
+  void SetResourceIconList(TStringList names);
+  // Milliseconds between two animation steps; 0 stops, 1 to 49 become 50.
+  unsigned Interval() const { return interval_; }
+  void SetInterval(unsigned value);
   bool DoForegroundWindow() const { return inner_->DoForegroundWindow; }
   void SetDoForegroundWindow(bool value) { inner_->DoForegroundWindow = value; }
   bool CheckSingleDoubleClick() const { return inner_->ToolTipStyle().CheckSingleDoubleClick; }
   void SetCheckSingleDoubleClick(bool value) { inner_->ToolTipStyle().CheckSingleDoubleClick = value; }
-  std::string BalloonHelpTitle;
-  std::string BalloonHelpText;
-  unsigned BalloonHelpTimeOut = 0;
-  unsigned BalloonHelpIcon = 0;
+  std::string BalloonHelpTitle() const { return inner_->BalloonTitle(); }
+  void SetBalloonHelpTitle(const std::string& text) { inner_->SetBalloonTitle(text); }
+  std::string BalloonHelpText() const { return inner_->BalloonText(); }
+  void SetBalloonHelpText(const std::string& text) { inner_->SetBalloonText(text); }
+  int BalloonHelpTimeOut() const { return inner_->BalloonTimeOut(); }
+  void SetBalloonHelpTimeOut(int value) { inner_->SetBalloonTimeOut(value); }
+  TBalloonIconType BalloonHelpIcon() const { return inner_->BalloonIcon(); }
+  void SetBalloonHelpIcon(TBalloonIconType value) { inner_->SetBalloonIcon(value); }
   TToolTipStyle& ToolTipStyle() { return inner_->ToolTipStyle(); }
+  void SetToolTipStyle(const TPersistent& source) { inner_->ToolTipStyle().Assign(source); }
   TPopupMenu* LButtonPopupMenu = nullptr;
   TPopupMenu* RButtonPopupMenu = nullptr;
 
@@ -78,7 +113,15 @@ class TTrayIcon : public TComponent {
   bool ShowTrayIcon();
   bool HideTrayIcon();
   bool UpdateTrayIcon();
+  void UpdateAnimation();
+  void PauseAnimation();
+  void AnimationTick();  // on the GUI thread
+  const TIconAnimation* Animation() const { return animation_.get(); }
+  // Installed as the application's minimise and restore handlers.
+  void AppMinimize(TComponent* sender);
+  void AppRestore(TComponent* sender);
   TTaskTrayIcon& Inner() { return *inner_; }
+  struct AppHook;
 
   void Notification(TComponent* component, TOperation operation) override;
 
@@ -91,11 +134,18 @@ class TTrayIcon : public TComponent {
   void TrayNotify(const TMessage& message);
   void Popup(TPopupMenu* const& menu, POINT at);
   bool Quiet() const { return Loading() || Designing(); }
+  void InstallAppHooks();
+  void RemoveAppHooks();
 
+  std::unique_ptr<TIconAnimation> animation_;
   std::unique_ptr<TIcon> resourceIcon_;
   TIcon icon_;
   std::unique_ptr<TTaskTrayIcon> inner_;
   int resourceIconID_ = -1;
-  bool visible_ = true;
+  TStringList resourceIconList_;
+  // Read by the animation thread between its ticks.
+  std::atomic<bool> visible_{true};
+  std::atomic<unsigned> interval_{0};
   bool minimized_ = false;
+  std::shared_ptr<AppHook> appHook_;
 };

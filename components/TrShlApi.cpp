@@ -1,5 +1,6 @@
 #include "TrShlApi.h"
 
+#include <commctrl.h>
 #include <shlwapi.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <cstring>
 
 #include "Forms.h"
+#include "TextRules.h"
 #include "WinText.h"
 
 namespace {
@@ -52,6 +54,25 @@ DWORD VersionFromResource() {
 }
 
 bool IsTimeout() { return GetLastError() == ERROR_TIMEOUT; }
+
+// Copies text into a fixed field, cut to leave room for the zero byte. The
+// cut never keeps the lead byte of a character without its trail byte.
+template <size_t N>
+void StoreField(char (&field)[N], const std::string& text) {
+  std::memset(field, 0, N);
+  size_t length = 0;
+  while (length < text.size()) {
+    const size_t next = length + (LeadByteSet().Contains(static_cast<unsigned char>(text[length])) ? 2 : 1);
+    if (next > N - 1 || next > text.size()) break;
+    length = next;
+  }
+  std::memcpy(field, text.data(), length);
+}
+
+template <size_t N>
+std::string ReadField(const char (&field)[N]) {
+  return std::string(field, strnlen(field, N));
+}
 
 // At namespace scope, so that it outlives the application object: forms and
 // their tray icons are still torn down while function-local statics go.
@@ -154,7 +175,12 @@ void TTaskTrayIcon::SetTip(const std::string& text) {
   std::memcpy(data_.szTip, tip.data(), tip.size());
 }
 
-std::string TTaskTrayIcon::Tip() const { return std::string(data_.szTip, strnlen(data_.szTip, sizeof data_.szTip)); }
+std::string TTaskTrayIcon::Tip() const { return ReadField(data_.szTip); }
+
+void TTaskTrayIcon::SetBalloonTitle(const std::string& text) { StoreField(data_.szInfoTitle, text); }
+std::string TTaskTrayIcon::BalloonTitle() const { return ReadField(data_.szInfoTitle); }
+void TTaskTrayIcon::SetBalloonText(const std::string& text) { StoreField(data_.szInfo, text); }
+std::string TTaskTrayIcon::BalloonText() const { return ReadField(data_.szInfo); }
 
 BOOL TTaskTrayIcon::Notify(DWORD message) { return TrayShell().NotifyIcon(message, &data_); }
 
@@ -269,27 +295,66 @@ void TTaskTrayIcon::MessageHandler(TMessage& message) {
 
 // Tool-tip style: clicks and hover.
 
-TCustomToolTipStyle::TCustomToolTipStyle() = default;
-
-TCustomToolTipStyle::~TCustomToolTipStyle() {
-  stopping_ = true;
-  hoverThread_.reset();
+HWND FindTrayToolTipWindow() {
+  HWND taskbar = FindWindowExA(nullptr, nullptr, "Shell_TrayWnd", nullptr);
+  if (!taskbar) return nullptr;
+  DWORD taskbarProcess = 0;
+  GetWindowThreadProcessId(taskbar, &taskbarProcess);
+  for (HWND tip = nullptr; (tip = FindWindowExA(nullptr, tip, TOOLTIPS_CLASSA, nullptr)) != nullptr;) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(tip, &process);
+    if (process == taskbarProcess && !(GetWindowLongA(tip, GWL_STYLE) & TTS_NOPREFIX)) return tip;
+  }
+  return nullptr;
 }
 
-void TCustomToolTipStyle::Assign(const TCustomToolTipStyle& source) {
-  UseDefault = source.UseDefault;
-  BackGroundColor = source.BackGroundColor;
-  TextColor = source.TextColor;
+// Looked up once: after a taskbar restart the old handle is simply dead.
+TCustomToolTipStyle::TCustomToolTipStyle() : ToolTipWindow(FindTrayToolTipWindow()) { Font.Color = clWindowText; }
+
+TCustomToolTipStyle::~TCustomToolTipStyle() {
+  hoverThread_.reset();
+  RestoreColors();
+}
+
+void TCustomToolTipStyle::Assign(const TPersistent& source) {
+  const auto* style = dynamic_cast<const TCustomToolTipStyle*>(&source);
+  if (!style) return TPersistent::Assign(source);
+  UseDefault = style->UseDefault;
+  backGroundColor_ = style->backGroundColor_;
+}
+
+TColor TCustomToolTipStyle::GetColor(int index) const {
+  switch (index) {
+    case 1: return backGroundColor_;
+    case 2: return Font.Color;
+    default: return 0;
+  }
+}
+
+void TCustomToolTipStyle::SetColor(int index, TColor value) {
+  if (index == 1)
+    backGroundColor_ = value;
+  else if (index == 2)
+    Font.Color = value;
+}
+
+void TCustomToolTipStyle::ApplyColors() {
+  if (!ToolTipWindow) return;
+  SendMessageA(ToolTipWindow, TTM_SETTIPBKCOLOR, backGroundColor_, 0);
+  SendMessageA(ToolTipWindow, TTM_SETTIPTEXTCOLOR, Font.Color, 0);
+}
+
+void TCustomToolTipStyle::RestoreColors() {
+  if (!ToolTipWindow) return;
+  SendMessageA(ToolTipWindow, TTM_POP, 0, 0);
+  SendMessageA(ToolTipWindow, TTM_SETTIPBKCOLOR, GetSysColor(COLOR_INFOBK), 0);
+  SendMessageA(ToolTipWindow, TTM_SETTIPTEXTCOLOR, GetSysColor(COLOR_INFOTEXT), 0);
 }
 
 void TCustomToolTipStyle::MouseMessage(const TMessage& m) {
   if (m.Msg == WM_TIMER) {
     if (NotifyWindow) KillTimer(NotifyWindow, TRAY_CLICK_TIMER);
     if (clickPending_) SendClick(Pressed(mbLeft) ? mbLeft : Pressed(mbRight) ? mbRight : mbMiddle);
-    return;
-  }
-  if (m.Msg == WM_TRAYHOVERCHECK) {
-    if (!stopping_) HoverCheck();
     return;
   }
   if (m.Msg != WM_TRAYNOTIFY) return;
@@ -364,6 +429,7 @@ void TCustomToolTipStyle::HoverMove() {
 
 void TCustomToolTipStyle::HoverEnter() {
   mouseState_ |= inside;
+  if (!UseDefault) ApplyColors();
   if (!hoverThread_) hoverThread_ = std::make_unique<TMouseEventMaker>(*this);
   hoverThread_->Wake(true);
   if (NotifyWindow) SendMessageA(NotifyWindow, WM_TRAYNOTIFY, 0, TRAY_MOUSEENTER);
@@ -379,53 +445,31 @@ void TCustomToolTipStyle::HoverCheck() {
 
 void TCustomToolTipStyle::HoverLeave() {
   mouseState_ &= static_cast<unsigned char>(~inside);
+  if (!UseDefault) RestoreColors();
   if (hoverThread_) hoverThread_->Wake(false);
   if (NotifyWindow) SendMessageA(NotifyWindow, WM_TRAYNOTIFY, 0, TRAY_MOUSEEXIT);
 }
 
-// The hover thread. Its state is guarded by one mutex, so a wake-up that
-// comes while the thread decides to wait is never lost.
+// The hover thread. A wake-up given while it decides to wait is kept by its
+// event, so it never waits while the cursor is inside.
 
-TMouseEventMaker::TMouseEventMaker(TCustomToolTipStyle& style)
-    : style_(style), finished_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-  thread_ = std::thread([this] { Execute(); });
-}
-
-TMouseEventMaker::~TMouseEventMaker() {
-  {
-    std::lock_guard lock(mutex_);
-    terminated_ = true;
-  }
-  wake_.notify_all();
-  // The thread may be inside a check sent to this thread: keep serving sent
-  // messages until it has ended.
-  HANDLE finished = finished_.get();
-  while (MsgWaitForMultipleObjects(1, &finished, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
-    MSG msg;
-    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  }
-  thread_.join();
-}
+TMouseEventMaker::TMouseEventMaker(TCustomToolTipStyle& style) : style_(style) { Start(); }
 
 void TMouseEventMaker::Wake(bool inside) {
-  {
-    std::lock_guard lock(mutex_);
-    inside_ = inside;
-  }
-  wake_.notify_all();
+  inside_ = inside;
+  TThread::Wake();
 }
 
 void TMouseEventMaker::Execute() {
-  std::unique_lock lock(mutex_);
-  while (!terminated_) {
-    wake_.wait(lock, [this] { return terminated_ || inside_; });
-    if (wake_.wait_for(lock, std::chrono::milliseconds(100), [this] { return terminated_; })) break;
-    const HWND window = style_.NotifyWindow;
-    lock.unlock();
+  const std::function<void()> check = [this] { style_.HoverCheck(); };
+  while (!Terminated()) {
+    if (!inside_) {
+      WaitForWake(INFINITE);
+      continue;
+    }
+    WaitForWake(100);
+    if (Terminated()) break;
     ++checks_;
-    if (window) SendMessageW(window, WM_TRAYHOVERCHECK, 0, 0);
-    lock.lock();
+    Synchronize(check);
   }
-  lock.unlock();
-  SetEvent(finished_.get());
 }

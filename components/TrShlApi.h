@@ -7,20 +7,18 @@
 #include <shellapi.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "Classes.h"
+#include "Graphics.h"
 #include "Handles.h"
+#include "Threads.h"
 
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 200;   // the shell's callback message
 constexpr UINT WM_TRAYRESTART = WM_USER + 220;  // passed to the owner after a taskbar restart
-constexpr UINT WM_TRAYHOVERCHECK = WM_USER + 201;  // the hover thread's request to the GUI thread
 constexpr UINT TRAY_ICON_ID = 7;
 constexpr UINT TRAY_MOUSEENTER = 1234;
 constexpr UINT TRAY_MOUSEEXIT = 1235;
@@ -59,6 +57,12 @@ LRESULT CALLBACK TrayWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // The shell's major version in the high word, its minor in the low; 0 if unknown.
 DWORD DetermineShellVersion();
 
+enum TBalloonIconType { bitNone = NIIF_NONE, bitInfo = NIIF_INFO, bitWarning = NIIF_WARNING, bitError = NIIF_ERROR };
+
+// The tray's tool-tip window: the taskbar's "tooltips_class32" without
+// TTS_NOPREFIX; nullptr when there is no taskbar or no such window.
+HWND FindTrayToolTipWindow();
+
 enum TMouseButton { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
 enum TShiftFlag : unsigned { ssLeft = 1u << 0, ssRight = 1u << 1, ssMiddle = 1u << 2 };
 using TShiftState = unsigned;
@@ -66,38 +70,35 @@ using TShiftState = unsigned;
 class TCustomToolTipStyle;
 
 // Polls the cursor every 100 ms while it is over the icon; waits otherwise.
-class TMouseEventMaker {
+// Each check runs on the GUI thread while this thread waits.
+class TMouseEventMaker : public TThread {
  public:
   explicit TMouseEventMaker(TCustomToolTipStyle& style);
-  ~TMouseEventMaker();  // stops and joins without blocking a pending check
-  TMouseEventMaker(const TMouseEventMaker&) = delete;
-  TMouseEventMaker& operator=(const TMouseEventMaker&) = delete;
+  ~TMouseEventMaker() override { StopAndWait(); }
 
   void Wake(bool inside);  // the cursor's state as the GUI thread sees it
   unsigned Checks() const { return checks_; }
 
- private:
-  void Execute();
+ protected:
+  void Execute() override;
 
+ private:
   TCustomToolTipStyle& style_;
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  bool inside_ = false;
-  bool terminated_ = false;
+  std::atomic<bool> inside_{false};
   std::atomic<unsigned> checks_{0};
-  UniqueHandle finished_;
-  std::thread thread_;
 };
 
 // Click and hover state of one icon; turns the shell's reports into the
-// synthetic messages sent to the icon's window.
-class TCustomToolTipStyle {
+// synthetic messages sent to the icon's window. While the cursor rests on
+// the icon, the tray's tool tip can take the style's colours.
+class TCustomToolTipStyle : public TPersistent {
  public:
   TCustomToolTipStyle();
-  virtual ~TCustomToolTipStyle();
+  ~TCustomToolTipStyle() override;
   TCustomToolTipStyle(const TCustomToolTipStyle&) = delete;
   TCustomToolTipStyle& operator=(const TCustomToolTipStyle&) = delete;
-  virtual void Assign(const TCustomToolTipStyle& source);
+  // Takes UseDefault and BackGroundColor of another style; the text colour stays.
+  void Assign(const TPersistent& source) override;
 
   void MouseMessage(const TMessage& message);
   void ResetHoverRect() { HoverRect = {0, 0, 0, 0}; }
@@ -107,8 +108,16 @@ class TCustomToolTipStyle {
   RECT HoverRect{0, 0, 0, 0};
   bool CheckSingleDoubleClick = true;
   bool UseDefault = true;
-  COLORREF BackGroundColor = 0;
-  COLORREF TextColor = 0;
+  TFont Font;  // its colour is the text colour, clWindowText at first
+  // Index 1 the background colour, 2 the text colour; others read 0 and write nothing.
+  TColor GetColor(int index) const;
+  void SetColor(int index, TColor value);
+  TColor BackGroundColor() const { return GetColor(1); }
+  void SetBackGroundColor(TColor value) { SetColor(1, value); }
+  TColor TextColor() const { return GetColor(2); }
+  void SetTextColor(TColor value) { SetColor(2, value); }
+  void ApplyColors();
+  void RestoreColors();
 
   bool MouseInside() const { return (mouseState_ & inside) != 0; }
   bool ClickPending() const { return clickPending_; }
@@ -127,9 +136,9 @@ class TCustomToolTipStyle {
   bool Pressed(TMouseButton b) const { return (mouseState_ & (1u << b)) != 0; }
 
   std::unique_ptr<TMouseEventMaker> hoverThread_;
+  TColor backGroundColor_ = clBlack;
   unsigned char mouseState_ = 0;
   bool clickPending_ = false;
-  bool stopping_ = false;
 };
 
 class TToolTipStyle : public TCustomToolTipStyle {};
@@ -149,6 +158,15 @@ class TTaskTrayIcon {
   void SetIconHandle(HICON icon) { data_.hIcon = icon; }
   void SetTip(const std::string& text);
   std::string Tip() const;
+  // The balloon fields: kept in the record, never shown (NIF_INFO is never set).
+  void SetBalloonTitle(const std::string& text);
+  std::string BalloonTitle() const;
+  void SetBalloonText(const std::string& text);
+  std::string BalloonText() const;
+  void SetBalloonTimeOut(int milliseconds) { data_.uTimeout = static_cast<UINT>(milliseconds); }
+  int BalloonTimeOut() const { return static_cast<int>(data_.uTimeout); }
+  void SetBalloonIcon(TBalloonIconType icon) { data_.dwInfoFlags = static_cast<DWORD>(icon); }
+  TBalloonIconType BalloonIcon() const { return static_cast<TBalloonIconType>(data_.dwInfoFlags & 0xFF); }
   const NOTIFYICONDATAA& Data() const { return data_; }
 
   bool AddIcon();

@@ -1,6 +1,28 @@
 #include "Classes.h"
 
+#include <cxxabi.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <typeinfo>
+
+#include "TextRules.h"
+
+namespace {
+std::string ClassName(const std::type_info& type) {
+  int status = 0;
+  char* name = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
+  std::string result = status == 0 && name ? name : type.name();
+  std::free(name);
+  return result;
+}
+}  // namespace
+
+void TPersistent::Assign(const TPersistent& source) { source.AssignTo(*this); }
+
+void TPersistent::AssignTo(TPersistent& dest) const {
+  throw EConvertError("Cannot assign a " + ClassName(typeid(*this)) + " to a " + ClassName(typeid(dest)));
+}
 
 TComponent::TComponent(TComponent* owner) : owner_(owner) {
   if (owner_ && owner_->Loading()) state_ |= csLoading;

@@ -18,6 +18,18 @@ class EOutOfResources : public Exception {
   using Exception::Exception;
 };
 
+// An object whose settings can be copied from another of a fitting kind.
+class TPersistent {
+ public:
+  virtual ~TPersistent() = default;
+  // Copies source's settings; a source of no fitting kind is refused with EConvertError.
+  virtual void Assign(const TPersistent& source);
+
+ protected:
+  // The source's side of Assign, for kinds that know how to fill the destination.
+  virtual void AssignTo(TPersistent& dest) const;
+};
+
 class TComponent;
 using TNotifyEvent = std::function<void(TComponent* sender)>;
 

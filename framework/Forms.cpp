@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "WinText.h"
 
 // ---- TForm
@@ -223,6 +225,8 @@ TApplication& Application() {
 TApplication::TApplication() : TComponent(nullptr) {}
 
 TApplication::~TApplication() {
+  // The forms go first, while the application's members and window are still there.
+  while (!Components().empty()) RemoveComponent(Components().back().get());
   if (handle_) DestroyWindow(handle_);
 }
 
@@ -289,17 +293,43 @@ void TApplication::HandleException(const std::exception& e) {
               WideFromAnsi(e.what()).c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
 }
 
+// Minimised, the application's forms are hidden and its own window stands
+// for them, iconic, with one taskbar button; restoring brings the forms back.
 void TApplication::Minimize() {
-  if (mainForm_) ShowWindow(mainForm_->Handle(), SW_MINIMIZE);
+  if (!handle_ || IsIconic(handle_)) return;
+  hiddenForms_.clear();
+  for (const auto& c : Components())
+    if (auto* form = dynamic_cast<TForm*>(c.get()); form && form->HandleAllocated() && form->Visible()) {
+      hiddenForms_.push_back(form->Handle());
+      ShowWindow(form->Handle(), SW_HIDE);
+    }
+  ShowWindow(handle_, SW_MINIMIZE);
   if (OnMinimize) OnMinimize(this);
 }
 
 void TApplication::Restore() {
-  if (mainForm_ && IsIconic(mainForm_->Handle())) ShowWindow(mainForm_->Handle(), SW_RESTORE);
+  if (!handle_ || !IsIconic(handle_)) return;
+  ShowWindow(handle_, SW_SHOWNOACTIVATE);  // leaves the iconic state
+  ShowWindow(handle_, SW_HIDE);
+  for (HWND form : std::exchange(hiddenForms_, {}))
+    if (IsWindow(form)) ShowWindow(form, SW_SHOW);
   if (OnRestore) OnRestore(this);
 }
 
 LRESULT CALLBACK TApplication::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_SYSCOMMAND && wnd == Application().Handle()) {
+    // The application window's taskbar button and system menu.
+    switch (wParam & 0xFFF0) {
+      case SC_MINIMIZE:
+        Application().Minimize();
+        return 0;
+      case SC_RESTORE:
+        Application().Restore();
+        return 0;
+      default:
+        break;
+    }
+  }
   return DefWindowProcW(wnd, msg, wParam, lParam);
 }
 

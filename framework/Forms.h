@@ -6,6 +6,7 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "Controls.h"
 #include "Handles.h"
@@ -106,7 +107,8 @@ class TApplication : public TComponent {
   void HandleException(const std::exception& e);
   std::function<void(const std::exception&)> OnException;
 
-  // Minimise and restore of the application (its window or its main form).
+  // Minimise and restore of the application: its visible forms hide and
+  // come back, its own window goes iconic and back; each then raises its event.
   TNotifyEvent OnMinimize;
   TNotifyEvent OnRestore;
   void Minimize();
@@ -118,6 +120,7 @@ class TApplication : public TComponent {
   std::wstring title_;
   TForm* mainForm_ = nullptr;
   bool terminated_ = false;
+  std::vector<HWND> hiddenForms_;  // hidden by Minimize
 };
 
 // The one application object of the process.

@@ -7,7 +7,20 @@
 
 #include "Handles.h"
 
-using TColor = COLORREF;  // 0x00BBGGRR
+using TColor = COLORREF;  // 0x00BBGGRR; clSystemColor | nn stands for system colour nn (COLOR_*)
+
+constexpr TColor clSystemColor = 0xFF000000;
+constexpr TColor clBlack = 0x000000;
+constexpr TColor clBtnFace = clSystemColor | COLOR_BTNFACE;
+constexpr TColor clHighlight = clSystemColor | COLOR_HIGHLIGHT;
+constexpr TColor clMenu = clSystemColor | COLOR_MENU;
+constexpr TColor clWindow = clSystemColor | COLOR_WINDOW;
+constexpr TColor clWindowText = clSystemColor | COLOR_WINDOWTEXT;
+
+// The RGB value GDI takes: a system colour as the system has it now, any other unchanged.
+inline COLORREF ColorToRGB(TColor color) {
+  return (color & 0x80000000) ? GetSysColor(static_cast<int>(color & 0xFF)) : color;
+}
 
 enum class TFontPitch { fpDefault, fpVariable, fpFixed };
 

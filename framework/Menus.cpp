@@ -72,6 +72,8 @@ HMENU TPopupMenu::Build(TMenuItem& parent, std::vector<TMenuItem*>& byId) {
       id = byId.size();
     }
     if (OwnerDraw) {
+      // A line drawn by its owner is still a separator: neither keyboard nor mouse may choose it.
+      if (item.IsLine()) flags |= MF_SEPARATOR;
       AppendMenuW(menu, flags | MF_OWNERDRAW, id, reinterpret_cast<LPCWSTR>(&item));
     } else if (item.IsLine()) {
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);

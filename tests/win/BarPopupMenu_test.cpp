@@ -13,65 +13,14 @@
 #include "ActnList.h"
 #include "BIOS.h"
 #include "Forms.h"
+#include "Harness.h"
 #include "ImgList.h"
 
+using harness::Capture;
+using harness::CaptureClient;
+using harness::SaveArtifact;
+
 namespace {
-// Pixels of a window's client area, 0x00BBGGRR, row by row from the top.
-struct Capture {
-  int width = 0, height = 0;
-  std::vector<COLORREF> pixels;
-  COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-};
-
-Capture CaptureClient(HWND wnd) {
-  Capture c;
-  RECT rc{};
-  GetClientRect(wnd, &rc);
-  c.width = rc.right;
-  c.height = rc.bottom;
-  WindowDC screen(wnd);
-  MemoryDC memory(screen.get());
-  UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), c.width, c.height));
-  {
-    SelectGuard select(memory.get(), bitmap.get());
-    BitBlt(memory.get(), 0, 0, c.width, c.height, screen.get(), 0, 0, SRCCOPY);
-  }
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), c.width, -c.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  std::vector<DWORD> raw(static_cast<size_t>(c.width) * c.height);
-  GetDIBits(memory.get(), bitmap.get(), 0, c.height, raw.data(), &info, DIB_RGB_COLORS);
-  for (DWORD bgra : raw) c.pixels.push_back(RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF));
-  return c;
-}
-
-// Keeps the capture as a 24-bit BMP artefact.
-void SaveArtifact(const Capture& c, const char* name) {
-  const char* dir = std::getenv("BRIVOLA_ARTIFACTS");
-  if (!dir) return;
-  CreateDirectoryA(dir, nullptr);
-  const std::string path = std::string(dir) + "\\" + name;
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return;
-  const int stride = (c.width * 3 + 3) & ~3;
-  const DWORD dataSize = static_cast<DWORD>(stride) * c.height;
-  BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)) + dataSize, 0, 0,
-                      sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
-  BITMAPINFOHEADER ih{sizeof ih, c.width, c.height, 1, 24, BI_RGB, dataSize, 0, 0, 0, 0};
-  std::fwrite(&fh, sizeof fh, 1, f);
-  std::fwrite(&ih, sizeof ih, 1, f);
-  std::vector<unsigned char> row(stride);
-  for (int y = c.height - 1; y >= 0; --y) {
-    for (int x = 0; x < c.width; ++x) {
-      const COLORREF p = c.At(x, y);
-      row[x * 3] = GetBValue(p);
-      row[x * 3 + 1] = GetGValue(p);
-      row[x * 3 + 2] = GetRValue(p);
-    }
-    std::fwrite(row.data(), 1, row.size(), f);
-  }
-  std::fclose(f);
-}
-
 // The part of a capture from the corner o on.
 Capture Shifted(const Capture& c, POINT o) {
   Capture s;
@@ -208,6 +157,38 @@ TEST(BarPopupMenu, PaintsTheBarOnceAndItemsOnSelection) {
   EXPECT_EQ(executed, 0);
 }
 
+TEST(BarPopupMenu, SystemColoursTurnIntoTheirRgbAndAHiddenLastItemLeavesTheBarComplete) {
+  const struct {
+    TColor start, end;
+  } rows[] = {{clHighlight, clBtnFace}, {clBtnFace, clBtnFace}, {clMenu, 0x0000FF}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << std::hex << r.start << " " << r.end);
+    TComponent owner(nullptr);
+    auto& menu = owner.Add<TBarPopupMenu>();
+    menu.VerticalText.clear();
+    menu.GradientStart = r.start;
+    menu.GradientEnd = r.end;
+    menu.Items.Add("A", L"一番目");
+    menu.Items.Add("B", L"二番目");
+    menu.Items.Add("H", L"隠れた項目").Visible = false;
+    Capture bar;
+    RunOpenMenu(menu, {[&](HWND wnd) {
+                  if (!menu.BarDrawn()) return false;
+                  bar = Shifted(CaptureClient(wnd), menu.ItemOrigin());
+                  PostMessageW(wnd, WM_KEYDOWN, VK_ESCAPE, 0);
+                  return true;
+                }});
+    ASSERT_TRUE(menu.BarDrawn());
+    ASSERT_GE(bar.height, menu.MenuHeight());
+    const COLORREF start = ColorToRGB(r.start), end = ColorToRGB(r.end);
+    const int last = menu.MenuHeight() - 1;
+    EXPECT_EQ(bar.At(0, 0), start);
+    EXPECT_EQ(bar.At(menu.BarWidth - 3, 0), start);
+    EXPECT_EQ(bar.At(0, last), GradientRowColor(start, end, last, menu.MenuHeight()));
+    EXPECT_EQ(bar.At(menu.BarWidth - 3, last), bar.At(0, last));
+  }
+}
+
 TEST(BarPopupMenu, ChosenItemRunsItsAction) {
   TComponent owner(nullptr);
   auto& actions = owner.Add<TActionList>();
@@ -223,21 +204,34 @@ TEST(BarPopupMenu, ChosenItemRunsItsAction) {
   EXPECT_EQ(executed, 1);
 }
 
-TEST(GetVersionInfo, ReadsTheProgramsStringsAndReportsTheMissing) {
+TEST(GetVersionInfo, ReadsTheStringOfTheKeyAndReportsWhatIsMissing) {
   char self[MAX_PATH];
   GetModuleFileNameA(nullptr, self, MAX_PATH);
-  EXPECT_EQ(GetVersionInfo(self, 2), "unidentified");
-  EXPECT_EQ(GetVersionInfo("Z:\\no\\such\\file.exe", 2), "unidentified");
   const char* exe = std::getenv("BRIVOLA_EXE");
-  ASSERT_NE(exe, nullptr);
+  const char* tool = std::getenv("WINTOOL_EXE");  // translation 0409/1252 and only three strings
+  ASSERT_TRUE(exe && tool);
+  const std::string program = exe, wintool = tool;
   const struct {
+    std::string file;
     int index;
     const char* text;
-  } rows[] = {{2, "FileVersion : 1.0.0.14"},
-              {8, "FileVersion : 1.0.0.14"},
-              {0, "CompanyName : Tornhaven"},
-              {1, "FileDescription : Clipboard Browse Utility."},
-              {5, "OriginalFilename : Brivola.exe"},
-              {7, "ProductVersion : 1.0.0.0"}};
-  for (const auto& r : rows) EXPECT_EQ(GetVersionInfo(exe, r.index), r.text) << r.index;
+  } rows[] = {
+      {self, 2, "unidentified"},  // no version resource
+      {"Z:\\no\\such\\file.exe", 2, "unidentified"},
+      {program, 2, "FileVersion : 1.0.0.14"},
+      {program, 8, "FileVersion : 1.0.0.14"},
+      {program, 0, "CompanyName : Tornhaven"},
+      {program, 1, "FileDescription : Clipboard Browse Utility."},
+      {program, 3, "InternalName : Brivola"},
+      {program, 4, "LegalCopyright : Copyright (C) 2026 Tornhaven"},
+      {program, 5, "OriginalFilename : Brivola.exe"},
+      {program, 6, "ProductName : Brivola"},
+      {program, 7, "ProductVersion : 1.0.0.0"},
+      {wintool, 2, "FileVersion : 2.3.0.1"},
+      {wintool, 9, "FileVersion : 2.3.0.1"},
+      {wintool, 6, "ProductName : wintool"},
+      {wintool, 0, "CompanyName : None"},
+      {wintool, 4, "LegalCopyright : None"},
+  };
+  for (const auto& r : rows) EXPECT_EQ(GetVersionInfo(r.file, r.index), r.text) << r.file << " " << r.index;
 }

@@ -329,51 +329,6 @@ TEST(SetupDialog, DialogKeysAndCloseRequestsHide) {
 }
 
 namespace {
-// The form's client area as it is on the screen, 32 bits a pixel.
-std::vector<DWORD> Capture(HWND wnd, int& width, int& height) {
-  RECT r{};
-  GetClientRect(wnd, &r);
-  POINT origin{0, 0};
-  ClientToScreen(wnd, &origin);
-  width = r.right;
-  height = r.bottom;
-  WindowDC screen(nullptr);
-  MemoryDC mem(screen.get());
-  UniqueBitmap bmp(CreateCompatibleBitmap(screen.get(), width, height));
-  {
-    SelectGuard sel(mem.get(), bmp.get());
-    BitBlt(mem.get(), 0, 0, width, height, screen.get(), origin.x, origin.y, SRCCOPY);
-  }
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = width;
-  bi.bmiHeader.biHeight = -height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
-  GetDIBits(mem.get(), static_cast<HBITMAP>(bmp.get()), 0, height, pixels.data(), &bi, DIB_RGB_COLORS);
-  return pixels;
-}
-
-void SaveBmp(const std::wstring& path, const std::vector<DWORD>& pixels, int width, int height) {
-  BITMAPFILEHEADER fh{};
-  BITMAPINFOHEADER ih{};
-  ih.biSize = sizeof ih;
-  ih.biWidth = width;
-  ih.biHeight = -height;
-  ih.biPlanes = 1;
-  ih.biBitCount = 32;
-  fh.bfType = 0x4D42;
-  fh.bfOffBits = sizeof fh + sizeof ih;
-  fh.bfSize = fh.bfOffBits + static_cast<DWORD>(pixels.size() * 4);
-  std::vector<DWORD> opaque(pixels);
-  for (DWORD& p : opaque) p |= 0xFF000000;  // screen captures leave the alpha byte empty
-  std::string bytes(reinterpret_cast<const char*>(&fh), sizeof fh);
-  bytes.append(reinterpret_cast<const char*>(&ih), sizeof ih);
-  bytes.append(reinterpret_cast<const char*>(opaque.data()), opaque.size() * 4);
-  WriteFileBytes(path, bytes);
-}
-
 // Rows of a rendered text that carry ink: 一 is one stroke, a missing-glyph box many rows.
 int InkRows(HFONT font, const wchar_t* text) {
   WindowDC screen(nullptr);
@@ -402,26 +357,22 @@ TEST(SetupDialog, PagesRenderTheirJapaneseCaptions) {
   EXPECT_LE(InkRows(f.FontHandle(), L"一"), 3);
   EXPECT_GE(InkRows(f.FontHandle(), L"株"), 8);
 
-  const std::wstring dir = EnvPath("BRIVOLA_ARTIFACTS");
-  ASSERT_FALSE(dir.empty());
-  CreateDirectoryW(dir.c_str(), nullptr);
   for (int page = 0; page < 3; ++page) {
     SCOPED_TRACE(page);
     ShowOn(page);
     RedrawWindow(f.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Pump();
-    int w = 0, h = 0;
-    const auto pixels = Capture(f.Handle(), w, h);
-    EXPECT_EQ(w, Scale(480));
-    EXPECT_EQ(h, Scale(320));
-    SaveBmp(dir + L"\\SetupDialog-page" + std::to_wstring(page + 1) + L".bmp", pixels, w, h);
+    const Capture shot = CaptureClient(f.Handle());
+    EXPECT_EQ(shot.width, Scale(480));
+    EXPECT_EQ(shot.height, Scale(320));
+    SaveArtifact(shot, ("SetupDialog-page" + std::to_string(page + 1) + ".bmp").c_str());
     // Some dark ink (captions) lies on the page below the tabs.
     const RECT sheet = f.PageControl1->DisplayRect();
     int dark = 0;
     for (int y = sheet.top; y < sheet.bottom; ++y)
       for (int x = sheet.left; x < sheet.right; ++x) {
-        const DWORD p = pixels[static_cast<size_t>(y) * w + x];
-        dark += ((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF)) < 150;
+        const COLORREF p = shot.At(x, y);
+        dark += GetRValue(p) + GetGValue(p) + GetBValue(p) < 150;
       }
     if (page == 0)
       EXPECT_LT(dark, 50);  // the first page is empty

@@ -1,11 +1,16 @@
 // The tray icon component against a fake shell: registration, retries,
-// hiding, taskbar restarts, and the mouse events the shell's reports become.
+// hiding, taskbar restarts, the mouse events the shell's reports become,
+// balloon fields, tool-tip colours, animation and the minimise hooks.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
 
+#include <algorithm>
 #include <deque>
 #include <string>
 #include <vector>
 
+#include "Forms.h"
 #include "Harness.h"
 #include "Taskbar.h"
 #include "WinText.h"
@@ -13,12 +18,30 @@
 using namespace harness;
 
 namespace {
+// The colour of an icon's middle pixel; CLR_INVALID without an image.
+COLORREF IconColour(HICON icon) {
+  if (!icon) return CLR_INVALID;
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 16, 16);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  DrawIconEx(dc, 0, 0, icon, 16, 16, 0, nullptr, DI_NORMAL);
+  const COLORREF colour = GetPixel(dc, 8, 8);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
 struct Call {
   DWORD message;
   DWORD size, flags, state, mask;
   HWND wnd;
   UINT id, callback;
   std::string tip;
+  COLORREF colour;
+  DWORD infoFlags;
 };
 
 // Records every shell call; answers from a script (then success).
@@ -31,7 +54,7 @@ struct FakeShell {
   explicit FakeShell(DWORD version = 0x60000) {
     TrayShell().NotifyIcon = [this](DWORD m, NOTIFYICONDATAA* d) {
       calls.push_back({m, d->cbSize, d->uFlags, d->dwState, d->dwStateMask, d->hWnd, d->uID, d->uCallbackMessage,
-                       d->szTip});
+                       d->szTip, m == NIM_DELETE ? CLR_INVALID : IconColour(d->hIcon), d->dwInfoFlags});
       if (alwaysTimeOut || !failures.empty()) {
         DWORD error = ERROR_TIMEOUT;
         if (!alwaysTimeOut) error = failures.front(), failures.pop_front();
@@ -252,11 +275,11 @@ TEST(TrayIcon, ResourceIconIdIsClampedToTheList) {
     int written, stored;
   } cases[] = {{{"A", "B", "C"}, 5, 2}, {{}, 5, -1}, {{"A"}, -7, -1}, {{"A", "B"}, 1, 1}};
   for (const Case& c : cases) {
-    f.tray->ResourceIconList = c.list;
+    f.tray->SetResourceIconList(c.list);
     f.tray->SetResourceIconID(c.written);
     EXPECT_EQ(f.tray->ResourceIconID(), c.stored) << c.written;
   }
-  f.tray->ResourceIconList = {"A"};
+  f.tray->SetResourceIconList({"A"});
   f.tray->SetResourceIconID(0);
   f.tray->SetIcon(TestIcon());
   f.tray->SetResourceIconID(0);  // same value 0: still clears the image
@@ -413,5 +436,413 @@ TEST(TrayIcon, AFailedUpdateRegistersTheIconAnewAndNeverThrows) {
     EXPECT_EQ(shell.Messages(), c.calls);
     EXPECT_EQ(f.tray->Inner().Shown(), c.shown);
     EXPECT_EQ(shell.calls.back().tip, "new tip");
+  }
+}
+
+// ---- balloon fields
+
+TEST(TrayIcon, BalloonFieldsAreCutToTheirFieldsAndNeverShown) {
+  FakeShell shell;
+  Fixture f;
+  f.Load();
+  const std::string dbcsAtCut = std::string(254, 'a') + "\x82\xA0";  // the character would need bytes 255 and 256
+  struct Case {
+    std::string title, text, titleRead, textRead;
+  } cases[] = {
+      {std::string(100, 't'), std::string(300, 'x'), std::string(63, 't'), std::string(255, 'x')},
+      {std::string(63, 't'), std::string(255, 'x'), std::string(63, 't'), std::string(255, 'x')},
+      {std::string(62, 't') + "\x93\xFA", dbcsAtCut, std::string(62, 't'), std::string(254, 'a')},
+      {std::string(61, 't') + "\x93\xFA", std::string(253, 'a') + "\x82\xA0", std::string(61, 't') + "\x93\xFA",
+       std::string(253, 'a') + "\x82\xA0"},
+      {"", "", "", ""},
+  };
+  for (const Case& c : cases) {
+    f.tray->SetBalloonHelpTitle(c.title);
+    f.tray->SetBalloonHelpText(c.text);
+    EXPECT_EQ(f.tray->BalloonHelpTitle(), c.titleRead);
+    EXPECT_EQ(f.tray->BalloonHelpText(), c.textRead);
+  }
+  f.tray->SetBalloonHelpTimeOut(15000);
+  EXPECT_EQ(f.tray->BalloonHelpTimeOut(), 15000);
+  f.tray->SetBalloonHelpText("shown?");
+  f.tray->SetTipHelp("tip");
+  f.tray->SetVisible(false);
+  f.tray->SetVisible(true);
+  for (const Call& call : shell.calls) EXPECT_EQ(call.flags & NIF_INFO, 0u) << "no balloon is ever asked for";
+}
+
+TEST(TrayIcon, BalloonIconReadsNoneAfterTheNextRegistrationOnShellFive) {
+  for (DWORD version : {0x60000u, 0x40000u}) {
+    SCOPED_TRACE(version);
+    FakeShell shell(version);
+    Fixture f;
+    f.Load();
+    for (TBalloonIconType icon : {bitInfo, bitError, bitNone, bitWarning}) {
+      f.tray->SetBalloonHelpIcon(icon);
+      EXPECT_EQ(f.tray->BalloonHelpIcon(), icon);
+    }
+    f.tray->SetTipHelp("changed");  // an update is no registration
+    EXPECT_EQ(f.tray->BalloonHelpIcon(), bitWarning);
+    f.tray->SetVisible(false);
+    f.tray->SetVisible(true);
+    EXPECT_EQ(f.tray->BalloonHelpIcon(), version >= 0x50000 ? bitNone : bitWarning);
+  }
+}
+
+// ---- tool-tip style
+
+TEST(TrayIcon, ToolTipStyleAssignmentCopiesUseDefaultAndBackgroundOnly) {
+  FakeShell shell;
+  Fixture f;
+  TToolTipStyle& style = f.tray->ToolTipStyle();
+  EXPECT_TRUE(style.UseDefault);
+  EXPECT_EQ(style.BackGroundColor(), clBlack);
+  EXPECT_EQ(style.TextColor(), 0xFF000008u) << "clWindowText";
+
+  TToolTipStyle source;
+  source.UseDefault = false;
+  source.SetBackGroundColor(0x123456);
+  source.SetTextColor(0x654321);
+  f.tray->SetToolTipStyle(source);
+  EXPECT_FALSE(style.UseDefault);
+  EXPECT_EQ(style.BackGroundColor(), 0x123456u);
+  EXPECT_EQ(style.TextColor(), clWindowText);
+
+  class TOther : public TPersistent {};
+  EXPECT_THROW(f.tray->SetToolTipStyle(TOther()), EConvertError);
+
+  struct Case {
+    int index;
+    TColor written, read;
+  } cases[] = {{1, 0x0000FF, 0x0000FF}, {2, 0x00FF00, 0x00FF00}, {0, 0xFFFFFF, 0}, {3, 0xFFFFFF, 0}};
+  for (const Case& c : cases) {
+    style.SetColor(c.index, c.written);
+    EXPECT_EQ(style.GetColor(c.index), c.read) << c.index;
+  }
+  EXPECT_EQ(style.BackGroundColor(), 0x0000FFu) << "other indexes write nothing";
+  EXPECT_EQ(style.TextColor(), 0x00FF00u);
+}
+
+namespace {
+// A stand-in taskbar with tool-tip windows of this process; records the
+// colour messages that reach the one the tray should find.
+struct FakeTaskbar {
+  HWND taskbar = nullptr, tip = nullptr, noPrefixTip = nullptr;
+  static inline std::vector<std::pair<UINT, WPARAM>>* log = nullptr;
+  std::vector<std::pair<UINT, WPARAM>> messages;
+
+  FakeTaskbar() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "Shell_TrayWnd";
+    RegisterClassA(&wc);
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+    // Found from the top of the z-order: the taskbar and the matching tip
+    // first, then a tip with TTS_NOPREFIX above it that must be passed over.
+    taskbar = CreateWindowExA(WS_EX_TOPMOST, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                              wc.hInstance, nullptr);
+    tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, nullptr,
+                          nullptr, wc.hInstance, nullptr);
+    noPrefixTip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX, 0, 0, 0, 0,
+                                  nullptr, nullptr, wc.hInstance, nullptr);
+    log = &messages;
+    SetWindowSubclass(tip, &Record, 1, 0);
+  }
+  ~FakeTaskbar() {
+    RemoveWindowSubclass(tip, &Record, 1);
+    log = nullptr;
+    DestroyWindow(noPrefixTip);
+    DestroyWindow(tip);
+    DestroyWindow(taskbar);
+    UnregisterClassA("Shell_TrayWnd", GetModuleHandleA(nullptr));
+  }
+  static LRESULT CALLBACK Record(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (log && (msg == TTM_SETTIPBKCOLOR || msg == TTM_SETTIPTEXTCOLOR || msg == TTM_POP))
+      log->push_back({msg, wParam});
+    return DefSubclassProc(wnd, msg, wParam, lParam);
+  }
+};
+}  // namespace
+
+TEST(TrayIcon, TheTrayToolTipTakesTheStyleColoursWhileTheCursorRestsOnTheIcon) {
+  FakeShell shell;
+  if (!FindWindowExA(nullptr, nullptr, "Shell_TrayWnd", nullptr)) {
+    Fixture none;
+    EXPECT_EQ(none.tray->ToolTipStyle().ToolTipWindow, nullptr) << "no taskbar: no tool tip, nothing sent";
+  }
+  FakeTaskbar bar;
+  ASSERT_NE(bar.tip, nullptr);
+  ASSERT_EQ(FindTrayToolTipWindow(), bar.tip);
+  using M = std::vector<std::pair<UINT, WPARAM>>;
+  const M restore{{TTM_POP, 0}, {TTM_SETTIPBKCOLOR, GetSysColor(COLOR_INFOBK)},
+                  {TTM_SETTIPTEXTCOLOR, GetSysColor(COLOR_INFOTEXT)}};
+  for (bool useDefault : {false, true}) {
+    SCOPED_TRACE(useDefault);
+    bar.messages.clear();
+    {
+      Fixture f;
+      f.Load();
+      TToolTipStyle& style = f.tray->ToolTipStyle();
+      EXPECT_EQ(style.ToolTipWindow, bar.tip);
+      style.UseDefault = useDefault;
+      style.SetTextColor(0x00FF00);
+      SetCursorPos(100, 100);
+      f.Report(WM_MOUSEMOVE);
+      const M applied{{TTM_SETTIPBKCOLOR, clBlack}, {TTM_SETTIPTEXTCOLOR, 0x00FF00}};
+      EXPECT_EQ(bar.messages, useDefault ? M{} : applied);
+      if (!useDefault) {
+        EXPECT_EQ(SendMessageA(bar.tip, TTM_GETTIPBKCOLOR, 0, 0), static_cast<LRESULT>(clBlack));
+      }
+      bar.messages.clear();
+      SetCursorPos(400, 400);
+      ASSERT_TRUE(Pump(3000, [&] { return !style.MouseInside(); }));
+      EXPECT_EQ(bar.messages, useDefault ? M{} : restore);
+      bar.messages.clear();
+    }
+    EXPECT_EQ(bar.messages, restore) << "destroying the style restores the system colours";
+  }
+}
+
+// ---- animation
+
+namespace {
+const COLORREF kImages[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};  // ANIM0, ANIM1, ANIM2
+
+// The animation image of each icon update from the given call on (-1: another image).
+std::vector<int> ImagesShown(const FakeShell& shell, size_t from = 0) {
+  std::vector<int> images;
+  for (size_t i = from; i < shell.calls.size(); ++i) {
+    const Call& c = shell.calls[i];
+    if (c.message != NIM_MODIFY || !(c.flags & NIF_ICON)) continue;
+    const auto* hit = std::find(std::begin(kImages), std::end(kImages), c.colour);
+    images.push_back(hit == std::end(kImages) ? -1 : static_cast<int>(hit - std::begin(kImages)));
+  }
+  return images;
+}
+
+// A loaded tray icon with the three animation images, showing the first.
+struct Animated : Fixture {
+  explicit Animated(unsigned interval = 0) {
+    Load();
+    tray->SetResourceIconList({"ANIM0", "ANIM1", "ANIM2"});
+    tray->SetResourceIconID(0);
+    tray->SetInterval(interval);
+  }
+  bool Paused() const { return tray->Animation() && tray->Animation()->Paused(); }
+};
+}  // namespace
+
+TEST(TrayIcon, ReplacingTheResourceListUpdatesTheIconOnlyWhenItsImageChanges) {
+  struct Case {
+    const char* name;
+    TStringList before;
+    int id;
+    TStringList after;
+    int idAfter;
+    std::vector<int> images;  // of the updates the replacement sends
+  } cases[] = {
+      {"from empty", {}, -1, {"ANIM1", "ANIM0"}, -1, {-1}},
+      {"same name at the index", {"ANIM0", "ANIM1", "ANIM2"}, 2, {"ANIM1", "ANIM0", "ANIM2"}, 2, {}},
+      {"another name at the index", {"ANIM0", "ANIM1", "ANIM2"}, 2, {"ANIM2", "ANIM1", "ANIM0"}, 2, {0}},
+      {"index past the new end", {"ANIM0", "ANIM1", "ANIM2"}, 2, {"ANIM1"}, 0, {1, 1}},
+      {"emptied", {"ANIM0", "ANIM1"}, 1, {}, -1, {}},  // the test program has no icon of its own to show
+      {"no index", {"ANIM0"}, -1, {"ANIM2"}, -1, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeShell shell;
+    Fixture f;
+    f.Load();
+    f.tray->SetResourceIconList(c.before);
+    f.tray->SetResourceIconID(c.id);
+    const size_t from = shell.calls.size();
+    f.tray->SetResourceIconList(c.after);
+    EXPECT_EQ(f.tray->ResourceIconList(), c.after);
+    EXPECT_EQ(f.tray->ResourceIconID(), c.idAfter);
+    EXPECT_EQ(ImagesShown(shell, from), c.images);
+  }
+}
+
+TEST(TrayIcon, IntervalBelowFiftyIsRaisedAndZeroPausesAtOnce) {
+  FakeShell shell;
+  Fixture f;
+  f.Load();
+  struct Case {
+    unsigned written, read;
+  } cases[] = {{10, 50}, {1, 50}, {49, 50}, {50, 50}, {120, 120}, {0, 0}};
+  for (const Case& c : cases) {
+    f.tray->SetInterval(c.written);
+    EXPECT_EQ(f.tray->Interval(), c.read) << c.written;
+  }
+
+  FakeShell animated;
+  Animated a;
+  EXPECT_EQ(a.tray->Animation(), nullptr) << "idle: no thread";
+  a.tray->SetInterval(10);
+  ASSERT_NE(a.tray->Animation(), nullptr);
+  EXPECT_FALSE(a.Paused());
+  ASSERT_TRUE(Pump(3000, [&] { return ImagesShown(animated).size() >= 3; }));
+  a.tray->SetInterval(0);
+  EXPECT_TRUE(a.Paused()) << "at once";
+  const size_t calls = animated.calls.size();
+  Pump(300);
+  EXPECT_EQ(animated.calls.size(), calls) << "not even a tick that was waiting";
+}
+
+TEST(TrayIcon, ResourceIconsCycleThroughTheList) {
+  FakeShell shell;
+  Animated a;
+  ASSERT_EQ(ImagesShown(shell).back(), 0) << "the first image is shown";
+  a.tray->SetResourceIconID(2);
+  const size_t from = shell.calls.size();
+  a.tray->SetInterval(50);
+  ASSERT_TRUE(Pump(3000, [&] { return ImagesShown(shell, from).size() >= 4; }));
+  a.tray->SetInterval(0);
+  EXPECT_EQ(ImagesShown(shell, from), (std::vector<int>{0, 1, 2, 0}));
+  EXPECT_EQ(a.tray->ResourceIconID(), 0);
+}
+
+TEST(TrayIcon, AnAnimationHandlerReplacesTheSteppingAndItsChangeReachesTheShell) {
+  FakeShell shell;
+  Animated a;
+  a.tray->SetResourceIconID(1);
+  int ticks = 0;
+  a.tray->OnIconAnimation = [&](TComponent* sender) {
+    EXPECT_EQ(sender, a.tray);
+    EXPECT_EQ(GetCurrentThreadId(), GetWindowThreadProcessId(a.Window(), nullptr)) << "on the GUI thread";
+    ++ticks;
+    // Changes the image without announcing it: the update after the handler sends it.
+    TIcon& icon = a.tray->Icon();
+    auto notify = std::move(icon.OnChange);
+    icon.Assign(LoadIconA(GetModuleHandleA(nullptr), ticks % 2 ? "ANIM2" : "ANIM0"));
+    icon.OnChange = std::move(notify);
+  };
+  const size_t from = shell.calls.size();
+  a.tray->SetInterval(50);
+  ASSERT_TRUE(Pump(3000, [&] { return ticks >= 3; }));
+  a.tray->SetInterval(0);
+  EXPECT_EQ(ImagesShown(shell, from), (std::vector<int>{2, 0, 2}));
+  EXPECT_EQ(a.tray->ResourceIconID(), 1) << "the list is not stepped";
+}
+
+TEST(TrayIcon, HidingPausesTheAnimationAndShowingResumesIt) {
+  FakeShell shell;
+  Animated a(50);
+  ASSERT_TRUE(Pump(3000, [&] { return ImagesShown(shell).size() >= 3; }));
+  a.tray->SetVisible(false);
+  EXPECT_TRUE(a.Paused());
+  const size_t hidden = shell.calls.size();
+  Pump(300);
+  EXPECT_EQ(shell.calls.size(), hidden);
+  a.tray->SetVisible(true);
+  EXPECT_FALSE(a.Paused());
+  const size_t shown = shell.calls.size();
+  EXPECT_TRUE(Pump(3000, [&] { return ImagesShown(shell, shown).size() >= 2; }));
+}
+
+TEST(TrayIcon, ATaskbarRestartStartsAnAnimationThreadAfresh) {
+  FakeShell shell;
+  const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+  Animated a(50);
+  SendMessageW(a.Window(), taskbarCreated, 0, 0);
+  ASSERT_NE(a.tray->Animation(), nullptr);
+  EXPECT_FALSE(a.Paused());
+  const size_t from = shell.calls.size();
+  EXPECT_TRUE(Pump(3000, [&] { return ImagesShown(shell, from).size() >= 2; })) << "still animating";
+  a.tray->SetInterval(0);
+  SendMessageW(a.Window(), taskbarCreated, 0, 0);
+  EXPECT_EQ(a.tray->Animation(), nullptr) << "no interval: the thread goes and none follows";
+}
+
+TEST(TrayIcon, DestroyingWhileAnimatingEndsCleanlyEveryTime) {
+  FakeShell shell;
+  const ULONGLONG start = GetTickCount64();
+  for (int i = 0; i < 300; ++i) {
+    auto a = std::make_unique<Animated>(50);
+    const TIconAnimation* thread = a->tray->Animation();
+    ASSERT_NE(thread, nullptr);
+    switch (i % 3) {
+      case 0:  // at once, the thread perhaps not yet running
+        break;
+      case 1:  // a tick waits for this thread, which does not answer
+        ASSERT_TRUE(WaitUntil([&] { return thread->SyncPending(); }, 3000)) << i;
+        break;
+      case 2: {  // between ticks
+        const size_t from = shell.calls.size();
+        ASSERT_TRUE(Pump(3000, [&] { return !ImagesShown(shell, from).empty(); })) << i;
+        break;
+      }
+    }
+    a.reset();
+    shell.calls.clear();
+  }
+  EXPECT_LT(GetTickCount64() - start, 60000u);
+  Pump(100);  // a request posted by a thread now gone finds nobody
+}
+
+// ---- minimise and restore
+
+TEST(TrayIcon, MinimisedTheIconStandsInForTheApplication) {
+  Application().Initialize();
+  HWND app = Application().Handle();
+  for (bool hideOnTaskBar : {true, false}) {
+    SCOPED_TRACE(hideOnTaskBar);
+    FakeShell shell;
+    int minimizes = 0, restores = 0;
+    Application().OnMinimize = [&](TComponent*) { ++minimizes; };
+    Application().OnRestore = [&](TComponent*) { ++restores; };
+    auto& form = Application().Add<TForm>();
+    form.SetCaption(L"Owner");
+    form.Show();
+    form.BeginLoad();
+    auto& tray = form.Add<TTrayIcon>();
+    tray.SetIcon(TestIcon());
+    tray.SetMinimized(true);
+    tray.HideOnTaskBar = hideOnTaskBar;
+    form.EndLoad();
+    EXPECT_TRUE(shell.calls.empty()) << "not minimised: no icon";
+
+    Application().Minimize();
+    EXPECT_EQ(minimizes, 1) << "the handler installed before is still called";
+    EXPECT_TRUE(IsIconic(app));
+    ASSERT_EQ(shell.Messages(), std::vector<DWORD>{NIM_ADD});
+    EXPECT_FALSE(IsWindowVisible(form.Handle()));
+    EXPECT_EQ(IsWindowVisible(app) != FALSE, !hideOnTaskBar) << "the application's taskbar button";
+
+    Application().Restore();
+    EXPECT_EQ(restores, 1);
+    EXPECT_FALSE(IsIconic(app));
+    EXPECT_FALSE(IsWindowVisible(app));
+    ASSERT_EQ(shell.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_MODIFY}));
+    EXPECT_EQ(shell.calls[1].state, static_cast<DWORD>(NIS_HIDDEN));
+    EXPECT_TRUE(IsWindowVisible(form.Handle()));
+    Pump(100);
+    EXPECT_EQ(GetForegroundWindow(), form.Handle());
+
+    Application().RemoveComponent(&form);
+    Application().OnMinimize(nullptr);
+    EXPECT_EQ(minimizes, 2) << "the saved handler is back";
+    Application().OnMinimize = nullptr;
+    Application().OnRestore = nullptr;
+  }
+}
+
+TEST(TrayIcon, TrayIconsMayLeaveTheApplicationHooksInAnyOrder) {
+  FakeShell shell;
+  for (bool firstGoesFirst : {true, false}) {
+    SCOPED_TRACE(firstGoesFirst);
+    int minimizes = 0;
+    Application().OnMinimize = [&](TComponent*) { ++minimizes; };
+    auto a = std::make_unique<Fixture>();
+    auto b = std::make_unique<Fixture>();
+    (firstGoesFirst ? a : b).reset();
+    Application().OnMinimize(nullptr);
+    EXPECT_EQ(minimizes, 1);
+    (firstGoesFirst ? b : a).reset();
+    Application().OnMinimize(nullptr);
+    EXPECT_EQ(minimizes, 2);
+    Application().OnMinimize = nullptr;
   }
 }

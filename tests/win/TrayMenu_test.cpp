@@ -1,77 +1,360 @@
-// The program's tray menu under Wine: a right-button press opens the side-bar
-// menu, kept as a screenshot.
+// The program's tray menu under Wine, driven as a user does: a right-button
+// press on the icon opens the side-bar menu (kept as screenshots), moving the
+// selection leaves the bar alone, and each item chosen by keyboard or mouse
+// runs its command.
 #include <gtest/gtest.h>
 #include <windows.h>
+// after windows.h
+#include <shellapi.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
+#include <vector>
 
-#include "Handles.h"
 #include "Harness.h"
 
 using namespace harness;
 
 namespace {
 constexpr UINT kTrayNotify = WM_USER + 200;
+constexpr int kBarWidth = 31;
 
-HWND OpenMenu(HWND tray, DWORD pid) {
-  PostMessageW(tray, kTrayNotify, 7, WM_RBUTTONDOWN);
-  return WaitForWindow(L"#32768", nullptr, pid, 10000);
+// The commands' places in the menu, counting the items a user can select (separators skipped).
+enum Command { kSetup, kHelp, kLink, kVerInfo, kExit };
+
+std::vector<std::string> TrayLog(const ProgramCopy& copy) { return ReadLines(copy.ProbeLog() + L".tray"); }
+
+// The open menu, seen from outside the program: where its bar starts in the client area.
+class OpenMenu {
+ public:
+  OpenMenu(HWND tray, DWORD pid) {
+    // The menu opens at the cursor: the same place each time, with room below and to the right.
+    const POINT at{200, 200};
+    MouseMoveTo(at);
+    WaitUntil(
+        [&] {
+          POINT p{};
+          return GetCursorPos(&p) && p.x == at.x && p.y == at.y;
+        },
+        5000);
+    PostMessageW(tray, kTrayNotify, 7, WM_RBUTTONDOWN);
+    wnd_ = WaitForWindow(L"#32768", nullptr, pid, 10000);
+    if (wnd_) WaitUntil([&] { return FindBar(); }, 5000);
+  }
+  // Open, painted, and nothing selected yet.
+  explicit operator bool() const { return wnd_ && bar_.x >= 0 && Highlighted(atOpen_).first < 0; }
+  HWND Window() const { return wnd_; }
+  const Capture& AtOpen() const { return atOpen_; }
+  POINT BarOrigin() const { return bar_; }
+
+  // The rows of the highlighted item in the capture, [top, bottom); (-1, -1) when none.
+  std::pair<int, int> Highlighted(const Capture& c) const {
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    const int x = bar_.x + kBarWidth + 22;  // between the image and the caption
+    int top = -1, bottom = -1;
+    for (int y = 0; y < c.height; ++y)
+      if (c.At(x, y) == highlight) {
+        if (top < 0) top = y;
+        bottom = y + 1;
+      }
+    return {top, bottom};
+  }
+
+  // Moves the selection one item down with the arrow key; returns the rows now highlighted.
+  std::pair<int, int> Down() {
+    const std::pair<int, int> before = Highlighted(CaptureClient(wnd_));
+    std::pair<int, int> rows;
+    PostMessageW(wnd_, WM_KEYDOWN, VK_DOWN, 0);
+    if (!WaitUntil([&] { return (rows = Highlighted(CaptureClient(wnd_))) != before && rows.first >= 0; },
+                   5000)) {
+      SaveArtifact(CaptureClient(wnd_), "TrayMenu-no-selection-move.bmp");
+      return {-1, -1};
+    }
+    return rows;
+  }
+
+  // From a menu without a selection: selects the command's item by keyboard; returns its rows.
+  std::pair<int, int> SelectByKeyboard(Command command) {
+    std::pair<int, int> rows{-1, -1};
+    for (int i = 0; i <= command && (i == 0 || rows.first >= 0); ++i) rows = Down();
+    return rows;
+  }
+
+  // Moves the mouse onto the rows and waits until they are highlighted; returns the capture.
+  Capture HoverOver(std::pair<int, int> rows) const {
+    MouseMoveTo(PointOf(rows));
+    Capture c;
+    WaitUntil([&] { return Highlighted(c = CaptureClient(wnd_)) == rows; }, 5000);
+    return c;
+  }
+
+  // A screen point in the middle of the caption column of the rows.
+  POINT PointOf(std::pair<int, int> rows) const {
+    POINT p{bar_.x + kBarWidth + 40, (rows.first + rows.second) / 2};
+    ClientToScreen(wnd_, &p);
+    return p;
+  }
+
+  bool Closed() const {
+    return WaitUntil([&] { return !IsWindow(wnd_) || !IsWindowVisible(wnd_); }, 5000);
+  }
+
+ private:
+  // The bar's pure blue top-left pixel, once the menu has painted it.
+  bool FindBar() {
+    atOpen_ = CaptureClient(wnd_);
+    for (int y = 0; y < 8 && y < atOpen_.height; ++y)
+      for (int x = 0; x < 8 && x < atOpen_.width; ++x)
+        if (atOpen_.At(x, y) == RGB(0, 0, 255)) {
+          bar_ = {x, y};
+          return true;
+        }
+    return false;
+  }
+
+  HWND wnd_ = nullptr;
+  POINT bar_{-1, -1};
+  Capture atOpen_;
+};
+
+// A running copy of the program with its tray window.
+struct Running {
+  explicit Running(const wchar_t* name, const char* exeEnv = "BRIVOLA_EXE",
+                   const wchar_t* fileName = L"Brivola.exe")
+      : copy(name, exeEnv, fileName) {}
+  bool Start() {
+    program = copy.Start(&form);
+    tray = program ? WaitForWindow(L"TaskTrayHandle", nullptr, program->Id()) : nullptr;
+    return form && tray;
+  }
+  ~Running() {
+    if (program && program->Running()) {
+      PostMessageW(form, WM_CLOSE, 0, 0);  // a visible form only hides
+      WaitUntil([&] { return !IsWindowVisible(form); }, 5000);
+      PostMessageW(form, WM_CLOSE, 0, 0);
+      program->Wait(10000);
+    }
+  }
+  ProgramCopy copy;
+  std::unique_ptr<Process> program;
+  HWND form = nullptr;
+  HWND tray = nullptr;
+};
+
+// Opens the menu and clicks the command's item with the mouse, as a user does.
+void ClickCommand(Running& run, Command command) {
+  OpenMenu menu(run.tray, run.program->Id());
+  ASSERT_TRUE(menu) << "the menu opens with its bar";
+  const auto rows = menu.SelectByKeyboard(command);
+  ASSERT_GE(rows.first, 0) << "the item is highlighted";
+  MouseClickAt(menu.PointOf(rows));
+  ASSERT_TRUE(menu.Closed());
 }
 
-// Whether the bar's blue top shows near the menu's top-left corner.
-bool BarIsBlueAtTheTop(HWND menu) {
-  WindowDC dc(menu);
-  for (int y = 0; y < 6; ++y)
-    for (int x = 0; x < 6; ++x)
-      if (GetPixel(dc.get(), x, y) == RGB(0, 0, 255)) return true;
-  return false;
+struct DescendantSearch {
+  const wchar_t* className;
+  std::vector<HWND> found;
+};
+BOOL CALLBACK MatchClass(HWND wnd, LPARAM l) {
+  auto* search = reinterpret_cast<DescendantSearch*>(l);
+  wchar_t name[64] = {};
+  GetClassNameW(wnd, name, 64);
+  if (lstrcmpiW(name, search->className) == 0) search->found.push_back(wnd);
+  return TRUE;
+}
+// The windows of the class among the parent's children and their children.
+std::vector<HWND> Descendants(HWND parent, const wchar_t* className) {
+  DescendantSearch search{className, {}};
+  EnumChildWindows(parent, &MatchClass, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
-// Keeps the open menu's client area as a BMP artefact.
-void SaveScreenshot(HWND menu, const char* name) {
-  const char* dir = std::getenv("BRIVOLA_ARTIFACTS");
-  if (!dir) return;
-  RECT rc{};
-  GetClientRect(menu, &rc);
-  WindowDC screen(menu);
-  MemoryDC memory(screen.get());
-  UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), rc.right, rc.bottom));
-  {
-    SelectGuard select(memory.get(), bitmap.get());
-    BitBlt(memory.get(), 0, 0, rc.right, rc.bottom, screen.get(), 0, 0, SRCCOPY);
-  }
-  BITMAPINFOHEADER ih{sizeof ih, rc.right, rc.bottom, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-  const int stride = (rc.right * 3 + 3) & ~3;
-  std::string data(static_cast<size_t>(stride) * rc.bottom, '\0');
-  GetDIBits(memory.get(), bitmap.get(), 0, rc.bottom, data.data(), reinterpret_cast<BITMAPINFO*>(&ih), DIB_RGB_COLORS);
-  ih.biSizeImage = static_cast<DWORD>(data.size());
-  BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof fh + sizeof ih + data.size()), 0, 0, sizeof fh + sizeof ih};
-  CreateDirectoryA(dir, nullptr);
-  if (FILE* f = std::fopen((std::string(dir) + "\\" + name).c_str(), "wb")) {
-    std::fwrite(&fh, sizeof fh, 1, f);
-    std::fwrite(&ih, sizeof ih, 1, f);
-    std::fwrite(data.data(), 1, data.size(), f);
-    std::fclose(f);
-  }
+// A message box of the process with the caption.
+HWND WaitForMessageBox(DWORD pid, const wchar_t* caption) {
+  return WaitForWindow(L"#32770", caption, pid, 10000);
 }
 }  // namespace
 
-TEST(TrayMenu, RightButtonOpensTheBarMenu) {
-  ProgramCopy copy(L"traymenu");
-  HWND form = nullptr;
-  auto program = copy.Start(&form);
-  ASSERT_NE(form, nullptr);
-  HWND tray = WaitForWindow(L"TaskTrayHandle", nullptr, program->Id());
-  ASSERT_NE(tray, nullptr);
+TEST(TrayMenu, OpensWithTheBarAndASelectionMoveRepaintsOnlyItems) {
+  Running run(L"traymenu");
+  ASSERT_TRUE(run.Start());
+  OpenMenu menu(run.tray, run.program->Id());
+  ASSERT_TRUE(menu);
+  SaveArtifact(menu.AtOpen(), "TrayMenu-open.bmp");
 
-  HWND menu = OpenMenu(tray, program->Id());
-  ASSERT_NE(menu, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return BarIsBlueAtTheTop(menu); }, 5000));
-  SaveScreenshot(menu, "TrayMenu-open.bmp");
-  PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }, 5000));
-  PostMessageW(form, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(program->Wait().has_value());
+  // The keyboard skips the separator.
+  const auto setup = menu.Down();
+  const auto help = menu.Down();
+  const auto link = menu.Down();
+  ASSERT_GE(link.first, 0);
+  ASSERT_GT(help.first, setup.second) << "the separator between";
+  ASSERT_EQ(link.first, help.second);
+
+  // The mouse moves the selection down to the version item; a click on the
+  // separator chooses nothing; then the mouse goes up to the help item.
+  const int itemHeight = link.second - link.first;
+  const std::pair<int, int> version{link.second, link.second + itemHeight};
+  const Capture moved = menu.HoverOver(version);
+  ASSERT_EQ(menu.Highlighted(moved), version);
+  MouseClickAt(menu.PointOf({setup.second, help.first}));
+  const Capture after = menu.HoverOver(help);
+  ASSERT_EQ(menu.Highlighted(after), help);
+  EXPECT_TRUE(IsWindowVisible(menu.Window())) << "the separator is no command";
+  SaveArtifact(after, "TrayMenu-selected.bmp");
+
+  const Capture& before = menu.AtOpen();
+  ASSERT_EQ(after.height, before.height);
+  const POINT bar = menu.BarOrigin();
+  for (int y = bar.y; y < before.height; ++y)
+    for (int x = bar.x; x < bar.x + kBarWidth - 2; ++x) {
+      ASSERT_EQ(before.At(x, y), moved.At(x, y)) << "bar pixel " << x << "," << y << " repainted";
+      ASSERT_EQ(before.At(x, y), after.At(x, y)) << "bar pixel " << x << "," << y << " repainted";
+    }
+
+  PostMessageW(menu.Window(), WM_KEYDOWN, VK_ESCAPE, 0);
+  ASSERT_TRUE(menu.Closed());
+  EXPECT_FALSE(IsWindowVisible(run.form)) << "closing the menu chooses nothing";
+  EXPECT_TRUE(run.copy.OpenedUrls().empty());
+}
+
+TEST(TrayMenu, SettingsCommandShowsTheFormByKeyboardAndByMouse) {
+  Running run(L"traymenu-setup");
+  ASSERT_TRUE(run.Start());
+  {
+    OpenMenu menu(run.tray, run.program->Id());
+    ASSERT_TRUE(menu);
+    ASSERT_GE(menu.SelectByKeyboard(kSetup).first, 0);
+    PostMessageW(menu.Window(), WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(menu.Closed());
+  }
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(run.form) != FALSE; }, 5000));
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == run.form; }, 5000));
+
+  // Shown already, behind another window and with values typed in: it comes
+  // to the front again, the values untouched.
+  const auto edits = Descendants(run.form, L"Edit");
+  ASSERT_FALSE(edits.empty());
+  HWND edit = edits.front();
+  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"4321"));
+  HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                               nullptr, nullptr);
+  SetForegroundWindow(other);
+  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other; }, 5000));
+  ASSERT_NO_FATAL_FAILURE(ClickCommand(run, kSetup));
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == run.form; }, 5000));
+  EXPECT_TRUE(IsWindowVisible(run.form));
+  EXPECT_EQ(WindowText(edit), L"4321");
+  DestroyWindow(other);
+}
+
+TEST(TrayMenu, LinkCommandOpensTheMakersPage) {
+  Running run(L"traymenu-link");
+  ASSERT_TRUE(run.Start());
+  ASSERT_NO_FATAL_FAILURE(ClickCommand(run, kLink));
+  ASSERT_TRUE(WaitUntil([&] { return !run.copy.OpenedUrls().empty(); }, 15000));
+  const auto urls = run.copy.OpenedUrls();
+  ASSERT_EQ(urls.size(), 1u);
+  EXPECT_EQ(urls[0].url, "http://www.tornhaven.jp/");
+}
+
+TEST(TrayMenu, VersionCommandShowsTheInformationBox) {
+  Running run(L"traymenu-version");
+  ASSERT_TRUE(run.Start());
+  ASSERT_NO_FATAL_FAILURE(ClickCommand(run, kVerInfo));
+  HWND box = WaitForMessageBox(run.program->Id(), L"情報");
+  ASSERT_NE(box, nullptr) << "the box captioned 情報 appears";
+  std::wstring text;
+  for (const std::wstring& t : ChildTexts(box, L"Static"))
+    if (t.size() > text.size()) text = t;
+  EXPECT_EQ(text, L"Copyright (C) 2026 Tornhaven\r\n\r\nFileVersion : 1.0.0.14");
+  EXPECT_EQ(ChildTexts(box, L"Button"), std::vector<std::wstring>{L"OK"});
+
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+  EXPECT_TRUE(run.program->Running());
+  EXPECT_FALSE(IsWindowVisible(run.form));
+}
+
+TEST(TrayMenu, ExitCommandSavesAndRemovesTheIcon) {
+  Running run(L"traymenu-exit", "BRIVOLA_PROBE_EXE");
+  ASSERT_TRUE(run.Start());
+  ASSERT_FALSE(FileExists(run.copy.IniPath()));
+  // The user opens the settings, types, and exits from the menu with the form still open.
+  ASSERT_NO_FATAL_FAILURE(ClickCommand(run, kSetup));
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(run.form) != FALSE; }, 5000));
+  const auto edits = Descendants(run.form, L"Edit");  // the pause and the Info-Cash ID
+  ASSERT_EQ(edits.size(), 2u);
+  for (HWND edit : edits) SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"4321"));
+  ASSERT_NO_FATAL_FAILURE(ClickCommand(run, kExit));
+  const auto code = run.program->Wait();
+  ASSERT_TRUE(code.has_value());
+  EXPECT_EQ(*code, 0u);
+  const std::string ini = ReadFileBytes(run.copy.IniPath());
+  EXPECT_NE(ini.find("SleepTime=4321"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("InfoCashID=4321"), std::string::npos) << ini;
+  const auto log = TrayLog(run.copy);
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.front().substr(0, 4), std::to_string(NIM_ADD) + " 7 ");
+  EXPECT_EQ(log.back(), std::to_string(NIM_DELETE) + " 7 1 Brivola");
+}
+
+namespace {
+// A stand-in handler for ".pdf" documents in the test prefix: wintool logs the path it is handed.
+class PdfHandler {
+ public:
+  PdfHandler() : log_(ScratchDir(L"pdfhandler") + L"\\opened.log") {
+    const std::wstring command = L"\"" + EnvPath("WINTOOL_EXE") + L"\" log-args \"" + log_ + L"\" \"%1\"";
+    Set(L".pdf", L"BrivolaTestPdf");
+    Set(L"BrivolaTestPdf\\shell\\open\\command", command);
+  }
+  ~PdfHandler() {
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"BrivolaTestPdf");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".pdf");
+  }
+  std::vector<std::string> Opened() const { return ReadLines(log_); }
+
+ private:
+  static void Set(const wchar_t* key, const std::wstring& value) {
+    HKEY h = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(h, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(h);
+  }
+  std::wstring log_;
+};
+
+std::string Utf8(const std::wstring& w) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string s(static_cast<size_t>(n > 0 ? n - 1 : 0), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, s.data(), n, nullptr, nullptr);
+  return s;
+}
+
+constexpr char kTinyPdf[] =
+    "%PDF-1.1\n1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj\n2 0 obj<</Type/Pages/Kids[]/Count 0>>endobj\n"
+    "trailer<</Root 1 0 R>>\n%%EOF\n";
+}  // namespace
+
+TEST(TrayMenu, HelpCommandHandsThePdfBesideTheProgramToTheShell) {
+  PdfHandler handler;
+  Running run(L"traymenu-help", "BRIVOLA_EXE", L"ClipHelper.exe");  // the document is named after the program
+  ASSERT_TRUE(run.Start());
+
+  // No document: nothing opens and the program says nothing. The link command
+  // chosen after it marks the moment the help command is surely done.
+  ASSERT_NO_FATAL_FAILURE(ClickCommand(run, kHelp));
+  ASSERT_NO_FATAL_FAILURE(ClickCommand(run, kLink));
+  ASSERT_TRUE(WaitUntil([&] { return !run.copy.OpenedUrls().empty(); }, 15000));
+  EXPECT_EQ(run.copy.OpenedUrls().size(), 1u);
+  EXPECT_TRUE(handler.Opened().empty());
+  EXPECT_EQ(FindProcessWindow(L"#32770", nullptr, run.program->Id()), nullptr) << "no message of its own";
+
+  // With the document beside the program, the shell gets its full path.
+  const std::wstring pdf = run.copy.Dir() + L"\\ClipHelper.pdf";
+  WriteFileBytes(pdf, kTinyPdf);
+  ASSERT_NO_FATAL_FAILURE(ClickCommand(run, kHelp));
+  ASSERT_TRUE(WaitUntil([&] { return !handler.Opened().empty(); }, 15000)) << "the .pdf handler runs";
+  EXPECT_EQ(handler.Opened(), std::vector<std::string>{Utf8(pdf)});
+  EXPECT_EQ(run.copy.OpenedUrls().size(), 1u) << "the document doesn't go to the browser";
 }

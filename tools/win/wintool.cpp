@@ -17,6 +17,8 @@
 //                                              "EXE<TAB>ms<TAB>working-set-KiB<TAB>peak-KiB":
 //                                              ms from CreateProcess to its NIM_ADD reaching the
 //                                              tray, memory once it is idle 500 ms later
+//   wintool log-args LOGFILE [ARG...]           append the arguments to LOGFILE (UTF-8),
+//                                              one line: a stand-in document handler
 // MSG is a number or a registered message name.
 #include <windows.h>
 #include <psapi.h>
@@ -313,6 +315,13 @@ int TrayStart(int argc, wchar_t** argv) {
   DestroyWindow(spy);
   return 0;
 }
+
+int LogArgs(int argc, wchar_t** argv) {
+  std::string line;
+  for (int i = 3; i < argc; ++i) line += (i > 3 ? " " : "") + Narrow(argv[i]);
+  std::ofstream(argv[2], std::ios::binary | std::ios::app) << line << "\n";
+  return 0;
+}
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -330,6 +339,7 @@ int wmain(int argc, wchar_t** argv) {
   if ((cmd == L"send" || cmd == L"post") && argc >= 5) return SendOrPost(cmd == L"send", argc, argv);
   if (cmd == L"wait-window" && argc >= 5) return WaitWindow(argv);
   if (cmd == L"tray-start" && argc >= 4) return TrayStart(argc, argv);
+  if (cmd == L"log-args" && argc >= 3) return LogArgs(argc, argv);
   std::fprintf(stderr, "wintool: unknown command\n");
   return 64;
 }

@@ -9,6 +9,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "Handles.h"
+
 namespace harness {
 namespace {
 std::wstring Widen(const std::string& s) {
@@ -155,6 +157,92 @@ HWND WaitForWindow(const wchar_t* className, const wchar_t* caption, DWORD proce
   HWND found = nullptr;
   WaitUntil([&] { return (found = FindProcessWindow(className, caption, processId)) != nullptr; }, timeoutMs);
   return found;
+}
+
+Capture CaptureClient(HWND wnd) {
+  Capture c;
+  RECT rc{};
+  GetClientRect(wnd, &rc);
+  c.width = rc.right;
+  c.height = rc.bottom;
+  // From the screen, not the window's DC: another process's window paints into a surface of its own.
+  POINT corner{0, 0};
+  ClientToScreen(wnd, &corner);
+  WindowDC screen(nullptr);
+  MemoryDC memory(screen.get());
+  UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), c.width, c.height));
+  {
+    SelectGuard select(memory.get(), bitmap.get());
+    BitBlt(memory.get(), 0, 0, c.width, c.height, screen.get(), corner.x, corner.y, SRCCOPY);
+  }
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), c.width, -c.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  std::vector<DWORD> raw(static_cast<size_t>(c.width) * c.height);
+  GetDIBits(memory.get(), bitmap.get(), 0, c.height, raw.data(), &info, DIB_RGB_COLORS);
+  for (DWORD bgra : raw) c.pixels.push_back(RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF));
+  return c;
+}
+
+void SaveArtifact(const Capture& c, const char* name) {
+  const char* dir = std::getenv("BRIVOLA_ARTIFACTS");
+  if (!dir) return;
+  CreateDirectoryA(dir, nullptr);
+  FILE* f = std::fopen((std::string(dir) + "\\" + name).c_str(), "wb");
+  if (!f) return;
+  const int stride = (c.width * 3 + 3) & ~3;
+  const DWORD dataSize = static_cast<DWORD>(stride) * c.height;
+  const DWORD headers = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  BITMAPFILEHEADER fh{0x4D42, headers + dataSize, 0, 0, headers};
+  BITMAPINFOHEADER ih{sizeof ih, c.width, c.height, 1, 24, BI_RGB, dataSize, 0, 0, 0, 0};
+  std::fwrite(&fh, sizeof fh, 1, f);
+  std::fwrite(&ih, sizeof ih, 1, f);
+  std::vector<unsigned char> row(static_cast<size_t>(stride));
+  for (int y = c.height - 1; y >= 0; --y) {
+    for (int x = 0; x < c.width; ++x) {
+      const COLORREF p = c.At(x, y);
+      row[x * 3] = GetBValue(p);
+      row[x * 3 + 1] = GetGValue(p);
+      row[x * 3 + 2] = GetRValue(p);
+    }
+    std::fwrite(row.data(), 1, row.size(), f);
+  }
+  std::fclose(f);
+}
+
+namespace {
+void SendMouse(POINT screen, DWORD buttons) {
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  // Absolute coordinates run from 0 to 65535 across the screen; the centre of the pixel lands on it.
+  input.mi.dx = static_cast<LONG>((screen.x * 65536LL + 32768) / w);
+  input.mi.dy = static_cast<LONG>((screen.y * 65536LL + 32768) / h);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
+  SendInput(1, &input, sizeof input);
+}
+}  // namespace
+
+void MouseMoveTo(POINT screen) { SendMouse(screen, 0); }
+
+void MouseClickAt(POINT screen) {
+  SendMouse(screen, 0);
+  SendMouse(screen, MOUSEEVENTF_LEFTDOWN);
+  SendMouse(screen, MOUSEEVENTF_LEFTUP);
+}
+
+std::wstring WindowText(HWND wnd) {
+  wchar_t text[4096] = {};
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(wnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &ignored);
+  return text;
+}
+
+std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* className) {
+  std::vector<std::wstring> texts;
+  for (HWND child = FindWindowExW(parent, nullptr, className, nullptr); child;
+       child = FindWindowExW(parent, child, className, nullptr))
+    texts.push_back(WindowText(child));
+  return texts;
 }
 
 void PutClipboardText(const std::string& bytes, const std::vector<std::pair<std::wstring, DWORD>>& formats) {

@@ -60,6 +60,25 @@ void PutClipboardText(const std::string& bytes, const std::vector<std::pair<std:
 void PutClipboardUnicode(const std::wstring& text);
 void PutClipboardImage();
 
+// Pixels of a window's client area as the screen shows it, 0x00BBGGRR, row by row from the top.
+struct Capture {
+  int width = 0, height = 0;
+  std::vector<COLORREF> pixels;
+  COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+Capture CaptureClient(HWND wnd);
+// Keeps a capture as a 24-bit BMP in BRIVOLA_ARTIFACTS (nothing when unset).
+void SaveArtifact(const Capture& capture, const char* name);
+
+// Hardware-like mouse input at a screen point, as a user's hand gives it.
+void MouseMoveTo(POINT screen);
+void MouseClickAt(POINT screen);
+
+// A window's text, also of another process's control (WM_GETTEXT).
+std::wstring WindowText(HWND wnd);
+// The texts of a window's child controls of the class, in z-order.
+std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* className);
+
 // The URLs the stand-in browser was handed, in order, from a log it wrote.
 struct OpenedUrl {
   long long ms;
