@@ -4,24 +4,10 @@
 #include <string>
 
 #include "Analysers.h"
+#include "BenchHost.h"
 #include "InfoCash.h"
 
 namespace {
-struct CountingHost : IAnalysisHost {
-  long long opens = 0;
-  bool BrowseStockCode() override { return false; }
-  int StockSiteSelect() override { return 0; }
-  bool AutoBrowseNetMileAD() override { return true; }
-  bool AutoBrowseInfoCash() override { return true; }
-  int SleepTime() override { return 0; }
-  std::string InfoCashID() override { return "ic123456"; }
-  bool ClipboardHasText() override { return true; }
-  std::string ReadClipboardText() override { return {}; }
-  void OpenUrl(const std::string&) override { ++opens; }
-  void Sleep(int) override {}
-  std::string HalfWidth(const std::string& t) override { return t; }
-};
-
 std::string Repeat(std::string head, const std::string& piece, size_t size) {
   while (head.size() < size) head += piece;
   head.resize(size);
@@ -60,12 +46,12 @@ void Run(benchmark::State& state, const std::string& text, F f) {
 }
 
 void BmBrowseNetMileAD(benchmark::State& s) {
-  CountingHost host;
+  TBenchHost host;
   Run(s, NetMileMail(static_cast<size_t>(s.range(0))),
       [&](const std::string& t) { BrowseNetMileAD(host, t); });
 }
 void BmBrowseInfoCash(benchmark::State& s) {
-  CountingHost host;
+  TBenchHost host;
   Run(s, InfoCashHtml(static_cast<size_t>(s.range(0))),
       [&](const std::string& t) { BrowseInfoCash(host, t); });
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Analysers.h"
+#include "BenchHost.h"
 #include "HalfWidth.h"
 #include "TextRules.h"
 
@@ -22,20 +23,6 @@ const std::string& Text(size_t size) {
   text.resize(size);
   return text;
 }
-
-struct NullHost : IAnalysisHost {
-  bool BrowseStockCode() override { return true; }
-  int StockSiteSelect() override { return 0; }
-  bool AutoBrowseNetMileAD() override { return true; }
-  bool AutoBrowseInfoCash() override { return true; }
-  int SleepTime() override { return 0; }
-  std::string InfoCashID() override { return "id"; }
-  bool ClipboardHasText() override { return true; }
-  std::string ReadClipboardText() override { return {}; }
-  void OpenUrl(const std::string&) override {}
-  void Sleep(int) override {}
-  std::string HalfWidth(const std::string& t) override { return HalfWidthPortable(t); }
-};
 
 template <class F>
 void Run(benchmark::State& state, F f) {
@@ -82,7 +69,7 @@ void BmHalfWidth(benchmark::State& s) {
   Run(s, [](const std::string& t) { benchmark::DoNotOptimize(HalfWidthPortable(t)); });
 }
 void BmBrowseStockChart(benchmark::State& s) {
-  NullHost host;
+  TBenchHost host;
   Run(s, [&](const std::string& t) { BrowseStockChart(host, t); });
 }
 }  // namespace

@@ -16,11 +16,19 @@
 //                                              <start> being this process's creation
 //                                              time (100 ns units), so the log sorts
 //                                              into the order the shell started them
+//   wintool tray-start RUNS EXE...             start each program RUNS times in turn (after one
+//                                              unmeasured start each); per start print
+//                                              "EXE<TAB>ms<TAB>working-set-KiB<TAB>peak-KiB":
+//                                              ms from CreateProcess to its NIM_ADD reaching the
+//                                              tray, memory once it is idle 500 ms later
 //   wintool log-args LOGFILE [ARG...]           append the arguments to LOGFILE (UTF-8),
 //                                              one line: a stand-in document handler
 // MSG is a number or a registered message name.
 #include <windows.h>
+#include <psapi.h>
+#include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -230,6 +238,107 @@ int Browse(wchar_t** argv) {
   return ok ? 0 : 1;
 }
 
+// ---- tray-start: a window of the tray's class in front of the shell's own. Wine's Shell_NotifyIcon
+// hands each call to the first "Shell_TrayWnd" window as WM_COPYDATA (dwData = the NIM_ code); the spy
+// notes the time and passes the call on, so the program gets the shell's real answer.
+HWND realTray = nullptr;
+DWORD watchedProcess = 0;
+LARGE_INTEGER addedAt{};
+
+LRESULT CALLBACK TraySpyProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg != WM_COPYDATA) return DefWindowProcW(wnd, msg, wParam, lParam);
+  const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+  DWORD sender = 0;
+  GetWindowThreadProcessId(reinterpret_cast<HWND>(wParam), &sender);
+  if (data->dwData == NIM_ADD && sender == watchedProcess && addedAt.QuadPart == 0)
+    QueryPerformanceCounter(&addedAt);
+  DWORD_PTR result = TRUE;
+  if (realTray && !SendMessageTimeoutW(realTray, WM_COPYDATA, wParam, lParam, SMTO_NORMAL, 10000, &result))
+    result = FALSE;
+  return static_cast<LRESULT>(result);
+}
+
+// Pumps this thread's messages (the spy's) for up to ms, or until done() holds.
+template <class F>
+bool PumpUntil(DWORD ms, F done) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    const DWORD spent = GetTickCount() - start;
+    if (spent >= ms) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(ms - spent, 50), QS_ALLINPUT);
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+  }
+  return true;
+}
+
+// One start of exe: false when it never registered its icon.
+bool MeasureStart(const std::wstring& exe, double& ms, SIZE_T& workingSet, SIZE_T& peak) {
+  std::wstring dir = exe.substr(0, exe.find_last_of(L"\\/") + 1);
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  addedAt.QuadPart = 0;
+  LARGE_INTEGER start, frequency;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      dir.empty() ? nullptr : dir.c_str(), &si, &pi))
+    return false;
+  watchedProcess = pi.dwProcessId;
+  const bool added = PumpUntil(30000, [] { return addedAt.QuadPart != 0; });
+  if (added) {
+    ms = static_cast<double>(addedAt.QuadPart - start.QuadPart) * 1000.0 /
+         static_cast<double>(frequency.QuadPart);
+    WaitForInputIdle(pi.hProcess, 5000);
+    PumpUntil(500, [] { return false; });
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(pi.hProcess, &counters, sizeof counters);
+    workingSet = counters.WorkingSetSize;
+    peak = counters.PeakWorkingSetSize;
+  }
+  TerminateProcess(pi.hProcess, 0);
+  WaitForSingleObject(pi.hProcess, 10000);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  watchedProcess = 0;
+  return added;
+}
+
+int TrayStart(int argc, wchar_t** argv) {
+  const int runs = std::wcstol(argv[2], nullptr, 10);
+  PumpUntil(10000, [] { return (realTray = FindWindowW(L"Shell_TrayWnd", nullptr)) != nullptr; });
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = TraySpyProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"Shell_TrayWnd";
+  RegisterClassW(&wc);
+  HWND spy =
+      CreateWindowW(wc.lpszClassName, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+  if (!spy || FindWindowW(L"Shell_TrayWnd", nullptr) != spy) {
+    std::fprintf(stderr, "wintool: the tray spy does not come first\n");
+    return 3;
+  }
+  for (int run = -1; run < runs; ++run) {
+    for (int i = 3; i < argc; ++i) {
+      double ms = 0;
+      SIZE_T workingSet = 0, peak = 0;
+      if (!MeasureStart(argv[i], ms, workingSet, peak)) {
+        std::fprintf(stderr, "wintool: %s did not register a tray icon\n", Narrow(argv[i]).c_str());
+        return 4;
+      }
+      if (run < 0) continue;  // the first start fills the file cache
+      std::printf("%s\t%.1f\t%lu\t%lu\n", Narrow(argv[i]).c_str(), ms,
+                  static_cast<unsigned long>(workingSet / 1024), static_cast<unsigned long>(peak / 1024));
+      std::fflush(stdout);
+    }
+  }
+  DestroyWindow(spy);
+  return 0;
+}
+
 int LogArgs(int argc, wchar_t** argv) {
   std::string line;
   for (int i = 3; i < argc; ++i) line += (i > 3 ? " " : "") + Narrow(argv[i]);
@@ -253,6 +362,7 @@ int wmain(int argc, wchar_t** argv) {
   if ((cmd == L"send" || cmd == L"post") && argc >= 5) return SendOrPost(cmd == L"send", argc, argv);
   if (cmd == L"wait-window" && argc >= 5) return WaitWindow(argv);
   if (cmd == L"browse" && argc >= 4) return Browse(argv);
+  if (cmd == L"tray-start" && argc >= 4) return TrayStart(argc, argv);
   if (cmd == L"log-args" && argc >= 3) return LogArgs(argc, argv);
   std::fprintf(stderr, "wintool: unknown command\n");
   return 64;
