@@ -6,6 +6,7 @@
 
 #include "Analysers.h"
 #include "Harness.h"
+#include "ModelHost.h"
 
 using namespace harness;
 
@@ -180,25 +181,6 @@ TEST(Settings, CancelRestoresTheFilesValuesButNotThePosition) {
   EXPECT_EQ(Read(copy, "SetupFormTop"), "5");
 }
 
-namespace {
-// What the analysers themselves open for a text, with the settings given.
-struct ExpectingHost : IAnalysisHost {
-  std::string id;
-  std::vector<std::string> opened;
-  bool BrowseStockCode() override { return false; }
-  int StockSiteSelect() override { return 0; }
-  bool AutoBrowseNetMileAD() override { return true; }
-  bool AutoBrowseInfoCash() override { return true; }
-  int SleepTime() override { return 0; }
-  std::string InfoCashID() override { return id; }
-  bool ClipboardHasText() override { return true; }
-  std::string ReadClipboardText() override { return {}; }
-  void OpenUrl(const std::string& url) override { opened.push_back(url); }
-  void Sleep(int) override {}
-  std::string HalfWidth(const std::string& t) override { return t; }
-};
-}  // namespace
-
 TEST(Settings, MailAnalysersSwitchedOnInTheFileOpenTheirLinksWithThePause) {
   ProgramCopy copy(L"settings-mail");
   const std::string id = "ic123456";
@@ -207,7 +189,8 @@ TEST(Settings, MailAnalysersSwitchedOnInTheFileOpenTheirLinksWithThePause) {
   const std::wstring data = EnvPath("BRIVOLA_TEST_DATA");
   for (const wchar_t* mail : {L"netmile_magazine.txt", L"infocash_html.txt"}) {
     const std::string text = ReadFileBytes(data + L"\\" + mail);
-    ExpectingHost expect;
+    ModelHost expect;
+    expect.stockCode = false;
     expect.id = id;
     BrowseNetMileAD(expect, text);
     BrowseInfoCash(expect, text);

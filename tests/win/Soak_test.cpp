@@ -8,9 +8,9 @@
 #include <cstdlib>
 
 #include "Analysers.h"
-#include "BIOS.h"
 #include "Dispatch.h"
 #include "Harness.h"
+#include "ModelHost.h"
 
 using namespace harness;
 
@@ -24,24 +24,6 @@ std::string UserName() {
   GetUserNameA(name, &size);
   return name;
 }
-
-// The program's dispatch run on a text of the test's own: same settings,
-// same width mapping, the text as CF_TEXT reads it (up to the first NUL).
-struct ModelHost : IAnalysisHost {
-  std::string text;
-  std::vector<std::string> opened;
-  bool BrowseStockCode() override { return true; }
-  int StockSiteSelect() override { return 0; }
-  bool AutoBrowseNetMileAD() override { return true; }
-  bool AutoBrowseInfoCash() override { return true; }
-  int SleepTime() override { return 0; }
-  std::string InfoCashID() override { return kId; }
-  bool ClipboardHasText() override { return true; }
-  std::string ReadClipboardText() override { return text.substr(0, text.find('\0')); }
-  void OpenUrl(const std::string& url) override { opened.push_back(url); }
-  void Sleep(int) override {}
-  std::string HalfWidth(const std::string& t) override { return LCMapText(t, LCMAP_HALFWIDTH); }
-};
 
 // Deterministic on every platform: xorshift32, not the library's distributions.
 class Random {
@@ -204,6 +186,7 @@ TEST(Soak, ThousandsOfTextsOpenExactlyTheExpectedUrlsInOrder) {
   })) << "settings not loaded";
 
   ModelHost model;
+  model.id = kId;
   std::string last;
   std::vector<std::string> expected;
   std::string previous;
