@@ -1,6 +1,7 @@
 #include "TextRules.h"
 
 #include <cstddef>
+#include <cstring>
 
 namespace {
 
@@ -9,49 +10,7 @@ TLeadByteSet& CurrentLeadBytes() {
   return set;
 }
 
-// A NUL byte ends a text.
-std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
-
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
-
-// Finds a pattern in linear time (prefix-function matching) and counts only
-// matches that begin at a character boundary. Boundaries are tracked by a
-// cursor that only moves forward, so no candidate rescans the text.
-class TBoundaryFinder {
- public:
-  explicit TBoundaryFinder(std::string_view pattern) : pattern_(pattern), next_(pattern.size(), 0) {
-    for (size_t i = 1, k = 0; i < pattern_.size(); ++i) {
-      while (k > 0 && pattern_[i] != pattern_[k]) k = next_[k - 1];
-      if (pattern_[i] == pattern_[k]) ++k;
-      next_[i] = k;
-    }
-  }
-
-  // The first match at or after `from` that begins on a character boundary,
-  // judging boundaries from `from`; npos when there is none.
-  size_t Find(std::string_view text, size_t from) const {
-    const size_t m = pattern_.size();
-    if (m == 0) return std::string_view::npos;
-    const TLeadByteSet& lead = LeadByteSet();
-    size_t boundary = from;
-    // A NUL ends the text; stopping at it keeps a search as cheap as the
-    // part of the text it reads, so callers that search on are linear.
-    for (size_t i = from, k = 0; i < text.size() && text[i] != '\0'; ++i) {
-      while (k > 0 && text[i] != pattern_[k]) k = next_[k - 1];
-      if (text[i] == pattern_[k]) ++k;
-      if (k < m) continue;
-      const size_t start = i + 1 - m;
-      while (boundary < start) boundary += lead.Contains(static_cast<unsigned char>(text[boundary])) ? 2 : 1;
-      if (boundary == start) return start;
-      k = next_[k - 1];
-    }
-    return std::string_view::npos;
-  }
-
- private:
-  std::string_view pattern_;
-  std::vector<size_t> next_;
-};
 
 [[noreturn]] void FailConversion(std::string_view text) {
   // "'%s' は整数ではありません" in code page 932.
@@ -84,18 +43,67 @@ void TLeadByteSet::Add(unsigned char first, unsigned char last) {
 const TLeadByteSet& LeadByteSet() { return CurrentLeadBytes(); }
 void SetLeadByteSet(const TLeadByteSet& set) { CurrentLeadBytes() = set; }
 
-std::string TrimBlanks(std::string_view text) {
+std::string_view UpToNul(std::string_view text) {
+  const void* nul = std::memchr(text.data(), '\0', text.size());
+  return nul ? text.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - text.data())) : text;
+}
+
+std::string_view TrimBlanksView(std::string_view text) {
   text = UpToNul(text);
   size_t first = 0, last = text.size();
   while (first < last && IsBlankOrControl(text[first])) ++first;
   while (last > first && IsBlankOrControl(text[last - 1])) --last;
-  return std::string(text.substr(first, last - first));
+  return text.substr(first, last - first);
 }
 
+bool TBoundaryCursor::At(size_t pos) {
+  if (pos <= boundary_) return pos == boundary_;  // below it only the trail byte judged last is asked again
+  // Just after a byte that begins no double-byte character a character begins: count the run of lead
+  // bytes back to such a byte or to the known boundary; an odd run leaves pos inside a character.
+  size_t run = pos;
+  while (run > boundary_ && lead_->Contains(static_cast<unsigned char>(text_[run - 1]))) --run;
+  const bool begins = (pos - run) % 2 == 0;
+  boundary_ = begins ? pos : pos + 1;
+  return begins;
+}
+
+TPatternFinder::TPatternFinder(std::string_view pattern)
+    : pattern_(UpToNul(pattern)), next_(pattern_.size(), 0) {
+  for (size_t i = 1, k = 0; i < pattern_.size(); ++i) {
+    while (k > 0 && pattern_[i] != pattern_[k]) k = next_[k - 1];
+    if (pattern_[i] == pattern_[k]) ++k;
+    next_[i] = k;
+  }
+}
+
+size_t TPatternFinder::Find(std::string_view text, size_t from) const {
+  // Prefix-function matching, skipping with memchr to the pattern's first byte whenever no partial match
+  // is open; a match that begins inside a character is passed over.
+  const size_t m = pattern_.size(), n = text.size();
+  if (m == 0) return std::string_view::npos;
+  TBoundaryCursor cursor(text, from);
+  const char* const bytes = text.data();
+  for (size_t i = from, k = 0; i < n; ++i) {
+    if (k == 0) {
+      const void* hit = std::memchr(bytes + i, pattern_[0], n - i);
+      if (!hit) break;
+      i = static_cast<size_t>(static_cast<const char*>(hit) - bytes);
+    } else {
+      while (k > 0 && bytes[i] != pattern_[k]) k = next_[k - 1];
+    }
+    if (bytes[i] == pattern_[k]) ++k;
+    if (k < m) continue;
+    const size_t start = i + 1 - m;
+    if (cursor.At(start)) return start;
+    k = next_[k - 1];
+  }
+  return std::string_view::npos;
+}
+
+std::string TrimBlanks(std::string_view text) { return std::string(TrimBlanksView(text)); }
+
 int FindPos(std::string_view pattern, std::string_view text) {
-  pattern = UpToNul(pattern);
-  if (pattern.empty() || text.empty()) return 0;
-  const size_t at = TBoundaryFinder(pattern).Find(text, 0);
+  const size_t at = TPatternFinder(pattern).Find(UpToNul(text));
   return at == std::string_view::npos ? 0 : static_cast<int>(at + 1);
 }
 
@@ -118,7 +126,7 @@ std::string ReplaceAll(std::string_view text, std::string_view oldPattern, std::
   oldPattern = UpToNul(oldPattern);
   if (text.empty()) return {};
   if (oldPattern.empty()) return std::string(text);
-  const TBoundaryFinder finder(oldPattern);
+  const TPatternFinder finder(oldPattern);
   std::string out;
   out.reserve(text.size());
   size_t rest = 0;

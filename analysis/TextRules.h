@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -32,6 +33,42 @@ const TLeadByteSet& LeadByteSet();
 void SetLeadByteSet(const TLeadByteSet& set);
 
 using TStringList = std::vector<std::string>;
+
+// The text up to its first NUL byte: where every rule sees the text end.
+std::string_view UpToNul(std::string_view text);
+
+// TrimBlanks as a view into the text instead of a copy.
+std::string_view TrimBlanksView(std::string_view text);
+
+// Judges character boundaries of one text at positions that never go down, each judgement costing no
+// more than the bytes since the last one: a walk that moves forward only. A boundary is where a character
+// begins, reading the text from `start` (itself a boundary, the text's first byte by default).
+class TBoundaryCursor {
+ public:
+  explicit TBoundaryCursor(std::string_view text, std::size_t start = 0)
+      : text_(text), lead_(&LeadByteSet()), boundary_(start) {}
+  // `pos` is at least every position asked before.
+  bool At(std::size_t pos);
+
+ private:
+  std::string_view text_;
+  const TLeadByteSet* lead_;
+  std::size_t boundary_;  // the last boundary known; nothing before it is asked again
+};
+
+// FindPos for callers that hold views and search on after a match: the first occurrence of the pattern that
+// begins at a character boundary of the text (judged from the text's first byte) at or after `from` (a
+// boundary), as an offset, or npos. Linear in the text for any pattern. The text must hold no NUL byte
+// (cut it with UpToNul first); the pattern is taken up to its first NUL, and an empty one is found nowhere.
+class TPatternFinder {
+ public:
+  explicit TPatternFinder(std::string_view pattern);
+  std::size_t Find(std::string_view text, std::size_t from = 0) const;
+
+ private:
+  std::string_view pattern_;
+  std::vector<std::size_t> next_;  // prefix function of the pattern
+};
 
 std::string TrimBlanks(std::string_view text);
 int FindPos(std::string_view pattern, std::string_view text);
