@@ -1,10 +1,10 @@
 // The three analysers. Each reads its own settings from the host at the moment of use.
 #pragma once
 
-#include <string>
+#include <string_view>
 
 #include "AnalysisHost.h"
 
-void BrowseStockChart(IAnalysisHost& host, const std::string& text);
-void BrowseNetMileAD(IAnalysisHost& host, const std::string& text);
-void BrowseInfoCash(IAnalysisHost& host, const std::string& text);
+void BrowseStockChart(IAnalysisHost& host, std::string_view text);
+void BrowseNetMileAD(IAnalysisHost& host, std::string_view text);
+void BrowseInfoCash(IAnalysisHost& host, std::string_view text);

@@ -4,36 +4,129 @@
 
 #include "Analysers.h"
 #include "Dispatch.h"
+#include "LineWalk.h"
 #include "TextRules.h"
 
-namespace {
-constexpr std::string_view kUrlStart = "http://";
-constexpr std::string_view kFullWidthSpace = "\x81\x40";  // U+3000
+// The mail is walked where it stands. Splitting it into lines, joining them with CR LF, taking out every
+// full-width space and splitting again gives the same lines as taking the spaces out of each line: a line
+// begins at a character boundary (after a break byte, which begins no character) and a full-width space
+// never holds a break byte. Trimming a line changes nothing the tests can see, since no pattern and no URL
+// holds a blank or control byte. Only lines with a colon (every "http://" has one) or with the bytes of ■
+// (both footer headings begin with it) can open or stop anything; the walk jumps from one such line to
+// the next.
 
-bool IsSkipUrl(const std::string& url) {
+namespace {
+constexpr std::string_view kFullWidthSpace = "\x81\x40";  // U+3000
+constexpr std::string_view kMarkerHead = "\x81\xa1";      // ■
+constexpr std::size_t kOverlap =
+    std::max({NetMileStopMarkers[0].size(), NetMileStopMarkers[1].size(), kUrlStart.size()}) - 1;
+
+bool IsSkipUrl(std::string_view url) {
   return std::any_of(NetMileSkipUrls.begin(), NetMileSkipUrls.end(),
                      [&](std::string_view skip) { return TextEquals(url, skip); });
 }
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+// FindPos of the trigger in LowerText(text). LowerText lowers only one-byte characters and keeps every
+// character where it is, so this is the trigger in any ASCII letter case at a boundary of the text itself.
+bool HasTrigger(std::string_view text) {
+  TByteScan lower(text, 'n'), upper(text, 'N');  // the trigger's first letter
+  TBoundaryCursor cursor(text);
+  for (std::size_t from = 0;;) {
+    const std::size_t at = std::min(lower.From(from), upper.From(from));
+    if (at + kNetMileTrigger.size() > text.size()) return false;
+    if (std::equal(kNetMileTrigger.begin(), kNetMileTrigger.end(),
+                   text.begin() + static_cast<std::ptrdiff_t>(at),
+                   [](char t, char c) { return t == AsciiLower(c); }) &&
+        cursor.At(at))
+      return true;
+    from = at + 1;
+  }
+}
+
+// Whether the bytes of ■ stand at `at`, followed, once any full-width spaces are passed, by the second
+// character of a footer heading: what a line must hold to stop the walk.
+bool MayBeginMarker(std::string_view text, std::size_t at) {
+  if (at == std::string_view::npos || text.compare(at, kMarkerHead.size(), kMarkerHead) != 0) return false;
+  std::size_t next = at + kMarkerHead.size();
+  while (text.compare(next, kFullWidthSpace.size(), kFullWidthSpace) == 0) next += kFullWidthSpace.size();
+  return std::any_of(NetMileStopMarkers.begin(), NetMileStopMarkers.end(), [&](std::string_view marker) {
+    return text.compare(next, 2, marker.substr(kMarkerHead.size(), 2)) == 0;
+  });
+}
+
+bool HasStopMarker(std::string_view window) {
+  TFixedSearch heads(window, kMarkerHead, 1);
+  for (std::size_t at; (at = heads.Next()) != std::string_view::npos;) {
+    const std::string_view rest = window.substr(at);
+    if (rest.starts_with(NetMileStopMarkers[0]) || rest.starts_with(NetMileStopMarkers[1])) return true;
+  }
+  return false;
+}
+
+// What one line, its full-width spaces taken out, holds. Only what the line's bytes allow is looked for:
+// a footer heading where ■ stands, a link where a colon does.
+struct TLineVerdict {
+  bool markers = false, links = false;
+  bool stop = false;
+  TUrlScan url;
+
+  void Reset(bool mayHoldMarker, bool mayHoldLink) {
+    markers = mayHoldMarker;
+    links = mayHoldLink;
+    stop = false;
+    url.Clear();
+  }
+
+  void Window(std::string_view window, std::size_t fresh) {
+    if (stop) return;
+    if (markers) stop = HasStopMarker(window);
+    if (links) url.Window(window, fresh);
+  }
+};
+
+void Look(std::string_view line, TLineWindows& windows, TLineVerdict& verdict) {
+  TFixedSearch spaces(line, kFullWidthSpace, 1);
+  std::size_t at = spaces.Next();
+  if (at == std::string_view::npos) return verdict.Window(line, 0);  // the common line, where it stands
+  const auto window = [&](std::string_view w, std::size_t fresh, bool) { verdict.Window(w, fresh); };
+  std::size_t from = 0;
+  for (; at != std::string_view::npos; at = spaces.Next()) {
+    windows.Append(line.substr(from, at - from), window);
+    from = at + kFullWidthSpace.size();
+  }
+  windows.Append(line.substr(from), window);
+  windows.Finish(window);
+}
 }  // namespace
 
-void BrowseNetMileAD(IAnalysisHost& host, const std::string& text) {
-  if (FindPos(kNetMileTrigger, LowerText(text)) == 0) return;
+void BrowseNetMileAD(IAnalysisHost& host, std::string_view text) {
+  text = UpToNul(text);
+  if (!HasTrigger(text)) return;
 
-  // Full-width spaces go first, so a link broken by one opens as a whole.
-  TStringList lines = SplitLines(text);
-  lines = SplitLines(ReplaceAll(JoinLines(lines), kFullWidthSpace, ""));
-
-  const std::size_t count = lines.size();
-  for (std::size_t i = 0; i < count; ++i) {
-    std::string& line = lines[i];
-    line = TrimBlanks(line);
-    if (FindPos(NetMileStopMarkers[0], line) > 0) break;
-    if (FindPos(NetMileStopMarkers[1], line) > 0) break;
-    const int start = FindPos(kUrlStart, line);
-    if (start == 0) continue;
-    const std::string url = ExtractUrl(CopyRange(line, start, static_cast<int>(line.size())));
-    if (IsSkipUrl(url)) continue;
-    host.OpenUrl(url);
-    PauseAfterLink(host);
+  TByteScan colons(text, ':'), squares(text, kMarkerHead[1]);
+  // The first byte 0xA1 of a ■ that may begin a footer heading in [from, limit), or limit.
+  const auto marker = [&](std::size_t from, std::size_t limit) {
+    for (std::size_t s = squares.From(from); s < limit; s = squares.From(s + 1))
+      if (MayBeginMarker(text, s - 1)) return s;
+    return limit;
+  };
+  TBreakScan breaks(text);
+  TLineWindows windows(kOverlap);
+  TLineVerdict verdict;
+  for (std::size_t pos = 0;;) {
+    const std::size_t colon = colons.From(pos), square = marker(pos, colon);
+    const std::size_t next = std::min(colon, square);
+    if (next >= text.size()) return;
+    const std::size_t start = LineStart(text, pos, next), end = breaks.From(next);
+    verdict.Reset(square < colon || marker(colon, end) < end, colon < end);
+    Look(text.substr(start, end - start), windows, verdict);
+    if (verdict.stop) return;
+    if (verdict.url.Found() && !IsSkipUrl(verdict.url.Url())) {
+      host.OpenUrl(verdict.url.Url());
+      PauseAfterLink(host);
+    }
+    pos = end;
   }
 }

@@ -3,8 +3,8 @@
 #include "Analysers.h"
 #include "TextRules.h"
 
-void BrowseStockChart(IAnalysisHost& host, const std::string& text) {
-  const std::string code = TrimBlanks(host.HalfWidth(text));
+void BrowseStockChart(IAnalysisHost& host, std::string_view text) {
+  const std::string code = TrimBlanks(host.HalfWidth(std::string(text)));
   if (code.size() != 4) return;
   try {
     ParseInteger(code);

@@ -13,8 +13,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   if (size < 2) return 0;
-  // First byte: how often the text repeats (so that the removals run past short searches), the ID's length,
-  // and whether the ID changes from one read to the next.
+  // First byte: how often the text repeats (so that lines run over the windows of a line put together,
+  // which scripts/fuzz makes small, and the removals past short searches), the ID's length, and whether
+  // the ID changes from one read to the next.
   const int repeats = (data[0] >> 4) + 1;
   const size_t idLength = std::min<size_t>(data[0] & 0x03, size - 1);
   const bool changingId = data[0] & 0x04;

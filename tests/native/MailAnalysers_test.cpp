@@ -7,7 +7,7 @@
 
 TEST(MailAnalysers, PauseSleepTimeAfterEveryOpenTheLastIncluded) {
   const struct {
-    void (*analyser)(IAnalysisHost&, const std::string&);
+    void (*analyser)(IAnalysisHost&, std::string_view);
     const char* mail;
     std::size_t opens;
   } mails[] = {

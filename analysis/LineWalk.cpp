@@ -1,0 +1,109 @@
+#include "LineWalk.h"
+
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#include "Dispatch.h"
+
+namespace {
+constexpr std::array<unsigned char, 256> kUrlBytes = [] {
+  std::array<unsigned char, 256> bytes{};
+  for (const char c : URL_CHARS) bytes[static_cast<unsigned char>(c)] = 1;
+  return bytes;
+}();
+}  // namespace
+
+std::size_t UrlLength(std::string_view text) {
+  const auto url = [&](std::size_t i) -> unsigned { return kUrlBytes[static_cast<unsigned char>(text[i])]; };
+  std::size_t n = 0;
+  while (n + 4 <= text.size() && url(n) & url(n + 1) & url(n + 2) & url(n + 3)) n += 4;
+  while (n < text.size() && url(n)) ++n;
+  return n;
+}
+
+std::size_t TByteScan::From(std::size_t pos) {
+  if (!searched_ || pos > next_) {
+    searched_ = true;
+    next_ = text_.size();
+    if (pos < text_.size())
+      if (const void* hit = std::memchr(text_.data() + pos, byte_, text_.size() - pos))
+        next_ = static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data());
+  }
+  return next_;
+}
+
+std::size_t TBreakScan::From(std::size_t pos) { return std::min(cr_.From(pos), lf_.From(pos)); }
+
+std::size_t LineStart(std::string_view text, std::size_t floor, std::size_t pos) {
+  if constexpr (std::endian::native == std::endian::little) {
+    // Eight bytes at a time: a byte is flagged when it equals CR or LF (exact, no carry between bytes).
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL, kCr = 0x0D0D0D0D0D0D0D0DULL,
+                            kLf = 0x0A0A0A0A0A0A0A0AULL;
+    const auto zeros = [](std::uint64_t v) { return ~(((v & kLow7) + kLow7) | v | kLow7); };
+    while (pos >= floor + 8) {
+      std::uint64_t word;
+      std::memcpy(&word, text.data() + pos - 8, 8);
+      if (const std::uint64_t breaks = zeros(word ^ kCr) | zeros(word ^ kLf))
+        return pos - 8 + static_cast<std::size_t>(63 - std::countl_zero(breaks)) / 8 + 1;
+      pos -= 8;
+    }
+  }
+  while (pos > floor && !IsLineBreak(text[pos - 1])) --pos;
+  return pos;
+}
+
+std::size_t TFixedSearch::Next() {
+  const std::size_t n = text_.size(), m = pattern_.size();
+  while (from_ + m <= n) {
+    const std::size_t a = from_ + anchor_;
+    const void* hit = std::memchr(text_.data() + a, pattern_[anchor_], n - a);
+    if (!hit) break;
+    const std::size_t start =
+        static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data()) - anchor_;
+    from_ = start + 1;
+    if (start + m <= n && text_[start] == pattern_[0] &&
+        std::memcmp(text_.data() + start, pattern_.data(), m) == 0 && cursor_.At(start))
+      return start;
+  }
+  from_ = n;
+  return std::string_view::npos;
+}
+
+std::size_t FindFixed(std::string_view text, std::string_view pattern, std::size_t anchor) {
+  return TFixedSearch(text, pattern, anchor).Next();
+}
+
+void TLineWindows::KeepOverlap() {
+  // The overlap begins at a character boundary: one byte earlier when the cut would fall inside a character.
+  const std::size_t cut = buffer_.size() - overlap_;
+  TBoundaryCursor cursor(buffer_);
+  const std::size_t start = cursor.At(cut) ? cut : cut - 1;
+  buffer_.erase(0, start);
+  fresh_ = buffer_.size();
+  ++windows_;
+}
+
+void TUrlScan::Window(std::string_view window, std::size_t fresh) {
+  std::string_view rest;
+  if (!found_) {
+    const std::size_t at =
+        FindFixed(window, kUrlStart, 4);  // anchored on the colon, a rare byte in mail text
+    if (at == std::string_view::npos) return;
+    found_ = true;
+    rest = window.substr(at);
+  } else if (running_) {
+    rest = window.substr(fresh);
+  } else {
+    return;
+  }
+  const std::size_t n = UrlLength(rest);
+  url_.append(rest.substr(0, n));
+  running_ = n == rest.size();
+}
+
+void TUrlScan::Clear() {
+  found_ = running_ = false;
+  url_.clear();  // the buffer stays for the next line
+}

@@ -1,0 +1,185 @@
+// The three analysers against the slow models of RulesModel.h on generated texts of several MiB, made of
+// the pieces where the rules have their edges: lone lead bytes before line breaks, full-width spaces inside
+// links and footer headings, tags across lines and across whole stretches, a '>' before the first '<',
+// every kind of line break, NULs, lines longer than the windows a line is put together in.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Analysers.h"
+#include "HalfWidth.h"
+#include "LineWalk.h"
+#include "NetMile.h"
+#include "RulesModel.h"
+
+namespace {
+const std::string kSpace = "\x81\x40";
+const std::string kJump = "http://www.info-cash.jp/clickweb/icjmp.asp?id=";
+
+const std::vector<std::string> kPieces = {
+    // Japanese text, trail bytes that look like ASCII, a lone lead byte before each kind of break.
+    "\x83\x41\x83\x4e\x88\x9f",
+    "\x82\xa0\x81\x81",
+    "\x83\x4eNETMILE",
+    "\x81\r\n",
+    "\x83\n",
+    "\x81\r",
+    "\xe0\r\n",
+    // Blanks, controls and full-width spaces at the ends and inside of lines.
+    " ",
+    "\t",
+    kSpace,
+    kSpace + kSpace,
+    "\x83" + kSpace,
+    "\x81\x81\x40",
+    "\x7f",
+    // Breaks of every kind.
+    "\r\n",
+    "\r\n",
+    "\n",
+    "\r",
+    "\n\r",
+    "\r\r",
+    // Links: plain, broken by full-width spaces (also inside "http://"), skipped, other schemes, ends.
+    "http://ad.netmile.co.jp/click.asp?ad=1",
+    "\x81\x40http://ad.netmile.co.jp/cl\x81\x40ick.asp?ad=2\x81\x40\x83\x41",
+    "htt\x81\x40p://ad.netmile.co.jp/x",
+    "http://www.netmile.co.jp/",
+    "http://member.netmile.co.jp/member/",
+    "https://secure.netmile.co.jp/",
+    "http:/",
+    "http://a.jp/\"q\"",
+    "x\x81http://b.jp/",
+    // Info-Cash links with and without the ID or the script, in text, in attributes, in angle brackets.
+    kJump + "ic123456&ad=1",
+    kJump + "ic999999&ad=2",
+    "http://www.info-cash.jp/mypage.asp?id=ic123456",
+    "<a href=\"" + kJump + "ic123456&ad=3\">",
+    "<" + kJump + "ic123456&ad=4>",
+    "ic123456 ",
+    " ic1",
+    // Tags, tags across lines, lone delimiters, delimiters as second bytes.
+    "<p>",
+    "</p>",
+    "<br>",
+    "<br\r\n>",
+    "<font\ncolor=red>",
+    "<",
+    ">",
+    "<<",
+    ">>",
+    "\x81<",
+    "\x81>",
+    "&lt;",
+    // The triggers.
+    "NetMile",
+    "netmile.co.jp",
+    "info-cash.jp",
+};
+
+struct TTextShape {
+  unsigned seed;
+  std::size_t size;
+  std::string head;  // what the text begins with
+  bool longLines;    // now and then a line of a few hundred KiB, full of pieces but breaks
+  bool hugeTag;      // a tag over a few hundred KiB, line breaks inside
+  bool footer;       // a footer heading, with a full-width space inside, near the end, and links after it
+  bool nul;          // a NUL near the end
+};
+
+std::string Generate(const TTextShape& shape) {
+  std::mt19937 rng(shape.seed);
+  std::string text = shape.head;
+  const auto piece = [&] { return kPieces[rng() % kPieces.size()]; };
+  while (text.size() < shape.size) {
+    const unsigned roll = rng() % 20000;
+    if (shape.longLines && roll == 0) {
+      for (std::size_t end = text.size() + 300 * 1024; text.size() < end;)
+        if (const std::string p = piece(); p.find_first_of("\r\n") == std::string::npos) text += p;
+    } else if (shape.hugeTag && roll == 1) {
+      text += "<";
+      for (std::size_t end = text.size() + 200 * 1024; text.size() < end;)
+        if (const std::string p = piece(); p.find_first_of("<>") == std::string::npos) text += p;
+      text += ">";
+    } else {
+      text += piece();
+    }
+  }
+  if (shape.footer) {
+    const std::string marker(NetMileStopMarkers[0]);
+    text += "\r\n\x81\x40" + marker.substr(0, 6) + kSpace + marker.substr(6) +
+            " http://ad.netmile.co.jp/footer\r\n";
+    text += "http://ad.netmile.co.jp/after\r\n" + kJump + "ic123456&ad=9\r\n";
+  }
+  if (shape.nul) text.insert(text.size() - 1000, std::string(1, '\0') + "http://ad.netmile.co.jp/nul\r\n");
+  return text;
+}
+
+// Different texts meet different edges; each is made twice its size at most.
+const TTextShape kShapes[] = {
+    {1, 3 << 20, "NetMile info-cash.jp\r\n", false, false, false, false},
+    {2, 3 << 20, "info-cash.jp NETMILE\r\n", true, true, true, false},
+    {3, 2 << 20, "> quoted first: no tag is removed\r\n<p>info-cash.jp netmile</p>\r\n", true, false, false,
+     true},
+    {4, 2 << 20, "", true, true, false, true},
+};
+}  // namespace
+
+TEST(AnalysersModel, MailAnalysersOpenWhatTheRulesOpenOnLargeTexts) {
+  const std::vector<std::vector<std::string>> idSequences = {{"ic123456"}, {"ic123456", "", "ic1", " ic1"}};
+  for (const TTextShape& shape : kShapes) {
+    const std::string text = Generate(shape);
+    for (const auto& ids : idSequences) {
+      model::LogHost mine, slow;
+      mine.ids = slow.ids = ids;
+      ::BrowseNetMileAD(mine, text);
+      model::BrowseNetMileAD(slow, text);
+      EXPECT_EQ(mine.log, slow.log) << "NetMile, text " << shape.seed;
+      const std::size_t netmileOpens = slow.opens;
+      ::BrowseInfoCash(mine, text);
+      model::BrowseInfoCash(slow, text);
+      EXPECT_EQ(mine.log, slow.log) << "Info-Cash, text " << shape.seed;
+      EXPECT_EQ(mine.idReads, slow.idReads) << shape.seed;
+      // The texts reach what they are made for: many links open in each.
+      EXPECT_GT(netmileOpens, 1000u) << shape.seed;
+      EXPECT_GT(slow.opens - netmileOpens, 100u) << shape.seed;
+    }
+  }
+}
+
+TEST(AnalysersModel, LinesLongerThanAWindowAreLookedAtWhole) {
+  const std::string filler = [] {
+    std::string f;
+    while (f.size() < 3 * TLineWindows::kLineWindow) f += "\x83\x41" + kSpace + "<b>x</b>\x81\x81 ";
+    return f;
+  }();
+  const std::string marker(NetMileStopMarkers[1]);
+  const struct {
+    std::string text, id;
+    std::size_t opens;
+  } rows[] = {
+      // The link at the start of a line of several windows, the ID and the script far behind it; then a
+      // footer heading at the end of another such line, so that NetMile opens nothing after it.
+      {"info-cash.jp NetMile\r\nhttp://ad.netmile.co.jp/a" + kSpace + "b " + filler +
+           "ic123456 clickweb/icjmp.asp?\r\n" + filler + marker.substr(0, 4) + kSpace + marker.substr(4) +
+           "\r\nhttp://ad.netmile.co.jp/late\r\n",
+       "ic123456", 2},
+      // An ID that ends in a blank, found only in the blanks at the end of such a line: it counts only where
+      // more than blanks follows on the line.
+      {"info-cash.jp\r\n" + kJump + "x clickweb/icjmp.asp? " + filler + "ic1 " + std::string(100000, ' ') +
+           "\r\n" + kJump + "y clickweb/icjmp.asp? " + filler + "ic1 " + std::string(100000, ' ') + "z\r\n",
+       "ic1 ", 1},
+  };
+  for (const auto& row : rows) {
+    model::LogHost mine, slow;
+    mine.ids = slow.ids = {row.id};
+    ::BrowseNetMileAD(mine, row.text);
+    model::BrowseNetMileAD(slow, row.text);
+    ::BrowseInfoCash(mine, row.text);
+    model::BrowseInfoCash(slow, row.text);
+    EXPECT_EQ(mine.log, slow.log);
+    EXPECT_EQ(slow.opens, row.opens);
+  }
+}
