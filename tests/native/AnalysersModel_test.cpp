@@ -183,3 +183,30 @@ TEST(AnalysersModel, LinesLongerThanAWindowAreLookedAtWhole) {
     EXPECT_EQ(slow.opens, row.opens);
   }
 }
+
+TEST(AnalysersModel, StockLookupDecidesLongTextsAsTheWholeMappingWould) {
+  const std::string fullWidth7203 = "\x82\x56\x82\x51\x82\x4f\x82\x52";
+  const std::string blanks = [] {
+    std::string b;
+    while (b.size() < (2 << 20)) b += " \t\r\n" + kSpace;
+    return b;
+  }();
+  const std::string texts[] = {
+      blanks + "7203" + blanks,
+      blanks + fullWidth7203 + blanks,
+      kSpace + "-123" + blanks + kSpace,
+      blanks + "72030" + blanks,
+      blanks + "7203" + blanks + "x",
+      "7203" + std::string(1 << 20, '\x81'),
+      blanks + "\x81" + " 7203" + blanks,  // a lead byte before a blank: nothing is taken off past it
+      blanks + std::string(1, '\0') + "7203",
+      std::string(60, ' ') + "7203" + std::string(1, '\0') + blanks + "x",
+  };
+  for (const std::string& text : texts) {
+    model::LogHost mine, slow;
+    mine.halfWidth = slow.halfWidth = HalfWidthPortable;
+    ::BrowseStockChart(mine, text);
+    model::BrowseStockChart(slow, text);
+    EXPECT_EQ(mine.log, slow.log) << text.substr(0, 80);
+  }
+}

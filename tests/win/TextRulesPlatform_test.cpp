@@ -94,3 +94,19 @@ TEST(TextRulesPlatform, HalfWidthTableAgreesWithLCMapString) {
   }
   EXPECT_GT(checked, 350);
 }
+
+// What lets the stock lookup map only the middle of a long text: the mapping goes character by character,
+// gives every character at least one byte, and only blank and control bytes and the ideographic space map
+// to bytes that TrimBlanks takes off.
+TEST(TextRulesPlatform, HalfWidthMapsCharacterByCharacterAndOnlyBlanksTrimAway) {
+  std::string all, each;
+  for (const std::string& c : Cp932Characters()) {
+    const std::string mapped = LCMapText(c, LCMAP_HALFWIDTH);
+    all += c;
+    each += mapped;
+    ASSERT_FALSE(mapped.empty()) << Hex(c);
+    const bool blank = (c.size() == 1 && static_cast<unsigned char>(c[0]) <= 0x20) || c == "\x81\x40";
+    EXPECT_EQ(TrimBlanks(mapped).size(), blank ? 0 : mapped.size()) << Hex(c);
+  }
+  EXPECT_TRUE(LCMapText(all, LCMAP_HALFWIDTH) == each);
+}
