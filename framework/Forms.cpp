@@ -2,8 +2,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <new>
 #include <utility>
 
+#include "TextRules.h"
 #include "WinText.h"
 
 // ---- TForm
@@ -155,6 +158,46 @@ void TForm::Show() {
 
 void TForm::Hide() { SetVisible(false); }
 
+void TForm::SetVisible(bool visible) {
+  if (visible && HandleAllocated()) PlaceWithinReach();
+  TWinControl::SetVisible(visible);
+}
+
+namespace {
+BOOL CALLBACK AddVisibleArea(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+  auto& [rect, area] = *reinterpret_cast<std::pair<RECT, long long>*>(data);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  RECT common{};
+  if (GetMonitorInfoW(monitor, &info) && IntersectRect(&common, &rect, &info.rcWork))
+    area += static_cast<long long>(common.right - common.left) * (common.bottom - common.top);
+  return TRUE;
+}
+}  // namespace
+
+void TForm::PlaceWithinReach() {
+  const RECT stored{left_, top_, left_ + width_, top_ + height_};
+  RECT target = stored;
+  std::pair<RECT, long long> visible{stored, 0};
+  EnumDisplayMonitors(nullptr, nullptr, &AddVisibleArea, reinterpret_cast<LPARAM>(&visible));
+  const long long area = static_cast<long long>(width_) * height_;
+  if (area > 0 && visible.second * 2 < area) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(MonitorFromRect(&stored, MONITOR_DEFAULTTONEAREST), &info)) {
+      const RECT& work = info.rcWork;
+      target.left = std::max(work.left, std::min(stored.left, work.right - width_));
+      target.top = std::max(work.top, std::min(stored.top, work.bottom - height_));
+    }
+  }
+  RECT now{};
+  GetWindowRect(Handle(), &now);
+  if (now.left == target.left && now.top == target.top) return;
+  placing_ = true;
+  SetWindowPos(Handle(), nullptr, target.left, target.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  placing_ = false;
+}
+
 void TForm::BringToFront() {
   HWND wnd = Handle();
   if (IsIconic(wnd)) ShowWindow(wnd, SW_RESTORE);
@@ -188,6 +231,20 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SHOWWINDOW:
       visible_ = wParam != 0;
       break;
+    case WM_WINDOWPOSCHANGED: {
+      // The bounds are the window's as it is, wherever the user or the system moved it.
+      const auto& pos = *reinterpret_cast<const WINDOWPOS*>(lParam);
+      if (placing_ || IsIconic(Handle())) break;
+      if (!(pos.flags & SWP_NOMOVE)) {
+        left_ = pos.x;
+        top_ = pos.y;
+      }
+      if (!(pos.flags & SWP_NOSIZE)) {
+        width_ = pos.cx;
+        height_ = pos.cy;
+      }
+      break;
+    }
     case DM_GETDEFID:
       return GetDlgItem(Handle(), IDOK) ? MAKELRESULT(IDOK, DC_HASDEFID) : 0;
     case WM_ACTIVATE:
@@ -290,7 +347,17 @@ void TApplication::HandleException(const std::exception& e) {
     return;
   }
   MessageBoxW(mainForm_ && mainForm_->HandleAllocated() ? mainForm_->Handle() : handle_,
-              WideFromAnsi(e.what()).c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
+              ExceptionMessage(e).c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
+}
+
+std::wstring ExceptionMessage(const std::exception& e) {
+  // The framework's and the program's own exceptions carry messages written for the user; the run-time
+  // library's carry English internals, which the user is never shown.
+  if (dynamic_cast<const Exception*>(&e) || dynamic_cast<const EConvertError*>(&e))
+    return WideFromAnsi(e.what());
+  if (dynamic_cast<const std::bad_alloc*>(&e))
+    return L"メモリが不足しているため、処理を続けられませんでした。";
+  return L"予期しないエラーのため、処理を続けられませんでした。";
 }
 
 // Minimised, the application's forms are hidden and its own window stands

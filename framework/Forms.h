@@ -44,6 +44,9 @@ class TForm : public TWinControl {
 
   void Show();  // visible, then brought to the front
   void Hide();
+  // Showing a form whose place lies mostly off every monitor's work area puts
+  // its window inside the nearest one; the form's bounds keep the stored place.
+  void SetVisible(bool visible) override;
   void Close();
   bool CloseQuery();
   void BringToFront();
@@ -59,6 +62,7 @@ class TForm : public TWinControl {
 
  private:
   void AddHints(TWinControl& container);
+  void PlaceWithinReach();
   std::vector<TWinControl*> FocusOrder() const;
 
   std::wstring caption_;
@@ -67,6 +71,7 @@ class TForm : public TWinControl {
   UniqueFont font_;
   HWND hintWindow_ = nullptr;  // owned by the form's window, destroyed with it
   HWND lastFocus_ = nullptr;
+  bool placing_ = false;  // the form's own move into reach, which its bounds don't follow
 };
 
 // The default beep of a refused key; observers (tests, sounds) may listen.
@@ -122,6 +127,10 @@ class TApplication : public TComponent {
   bool terminated_ = false;
   std::vector<HWND> hiddenForms_;  // hidden by Minimize
 };
+
+// What the general handler shows for an exception: its own message, or a Japanese
+// sentence in place of a run-time library exception's raw text.
+std::wstring ExceptionMessage(const std::exception& e);
 
 // The one application object of the process.
 TApplication& Application();

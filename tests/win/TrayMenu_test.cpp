@@ -150,24 +150,6 @@ void ClickCommand(Running& run, Command command) {
   ASSERT_TRUE(menu.Closed());
 }
 
-struct DescendantSearch {
-  const wchar_t* className;
-  std::vector<HWND> found;
-};
-BOOL CALLBACK MatchClass(HWND wnd, LPARAM l) {
-  auto* search = reinterpret_cast<DescendantSearch*>(l);
-  wchar_t name[64] = {};
-  GetClassNameW(wnd, name, 64);
-  if (lstrcmpiW(name, search->className) == 0) search->found.push_back(wnd);
-  return TRUE;
-}
-// The windows of the class among the parent's children and their children.
-std::vector<HWND> Descendants(HWND parent, const wchar_t* className) {
-  DescendantSearch search{className, {}};
-  EnumChildWindows(parent, &MatchClass, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 // A message box of the process with the caption.
 HWND WaitForMessageBox(DWORD pid, const wchar_t* caption) {
   return WaitForWindow(L"#32770", caption, pid, 10000);
@@ -284,6 +266,7 @@ TEST(TrayMenu, ExitCommandSavesAndRemovesTheIcon) {
   const auto edits = Descendants(run.form, L"Edit");  // the pause and the Info-Cash ID
   ASSERT_EQ(edits.size(), 2u);
   for (HWND edit : edits) SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"4321"));
+  SetWindowPos(run.form, nullptr, 321, 123, 0, 0, SWP_NOSIZE | SWP_NOZORDER);  // and moves the dialog
   ASSERT_NO_FATAL_FAILURE(ClickCommand(run, kExit));
   const auto code = run.program->Wait();
   ASSERT_TRUE(code.has_value());
@@ -291,6 +274,8 @@ TEST(TrayMenu, ExitCommandSavesAndRemovesTheIcon) {
   const std::string ini = ReadFileBytes(run.copy.IniPath());
   EXPECT_NE(ini.find("SleepTime=4321"), std::string::npos) << ini;
   EXPECT_NE(ini.find("InfoCashID=4321"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("SetupFormLeft=321"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("SetupFormTop=123"), std::string::npos) << ini;
   const auto log = TrayLog(run.copy);
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.front().substr(0, 4), std::to_string(NIM_ADD) + " 7 ");
