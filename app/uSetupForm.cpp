@@ -81,7 +81,7 @@ TSetupForm::TSetupForm(TComponent* owner) : TForm(owner) {
 
   MenuImages = &Add<TImageList>();
   MenuImages->SetName("MenuImages");
-  FillMenuImages(*MenuImages);
+  MenuImages->SetFiller(&FillMenuImages);
   MainActionList = &Add<TActionList>();
   MainActionList->SetName("MainActionList");
   MainActionList->Images = MenuImages;

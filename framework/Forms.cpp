@@ -47,12 +47,17 @@ void TForm::SetClientSize(int width, int height) {
 }
 
 void TForm::SetFont(const std::wstring& face, int height) {
-  LOGFONTW lf{};
-  lf.lfHeight = Scale(height);
-  lf.lfCharSet = DEFAULT_CHARSET;
-  lf.lfWeight = FW_NORMAL;
-  face.copy(lf.lfFaceName, LF_FACESIZE - 1);
-  font_.reset(CreateFontIndirectW(&lf));
+  fontDescription_ = LOGFONTW{};
+  fontDescription_.lfHeight = Scale(height);
+  fontDescription_.lfCharSet = DEFAULT_CHARSET;
+  fontDescription_.lfWeight = FW_NORMAL;
+  face.copy(fontDescription_.lfFaceName, LF_FACESIZE - 1);
+  font_.reset();
+}
+
+HFONT TForm::FontHandle() const {
+  if (!font_ && fontDescription_.lfFaceName[0]) font_.reset(CreateFontIndirectW(&fontDescription_));
+  return font_.get();
 }
 
 void TForm::CreateParams(TCreateParams& p) {
@@ -75,6 +80,18 @@ void TForm::CreateWnd() {
     HMENU menu = GetSystemMenu(Handle(), FALSE);
     for (UINT cmd : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) DeleteMenu(menu, cmd, MF_BYCOMMAND);
   }
+  hintWindow_ = nullptr;
+  if (controlsMade_ || visible_) {
+    controlsMade_ = false;
+    MakeControls();
+  }
+}
+
+void TForm::MakeControls() {
+  if (controlsMade_) return;
+  controlsMade_ = true;
+  CreateChildHandles();
+  InitCommonControlsOnce();
   hintWindow_ = CreateWindowExW(
       WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -159,7 +176,10 @@ void TForm::Show() {
 void TForm::Hide() { SetVisible(false); }
 
 void TForm::SetVisible(bool visible) {
-  if (visible && HandleAllocated()) PlaceWithinReach();
+  if (visible && HandleAllocated()) {
+    MakeControls();
+    PlaceWithinReach();
+  }
   TWinControl::SetVisible(visible);
 }
 

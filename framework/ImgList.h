@@ -4,13 +4,15 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <memory>
 
+#include "SystemLibraries.h"
 #include "Classes.h"
 
 struct ImageListDestroyer {
   void operator()(HIMAGELIST h) const {
-    if (h) ImageList_Destroy(h);
+    if (h) lazy::ImageList_Destroy(h);
   }
 };
 using UniqueImageList = std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, ImageListDestroyer>;
@@ -19,7 +21,9 @@ class TImageList : public TComponent {
  public:
   explicit TImageList(TComponent* owner, int width = 16, int height = 16);
 
-  HIMAGELIST Handle() const { return list_.get(); }
+  // The list is made, and filled by the filler if one is set, at its first use.
+  void SetFiller(std::function<void(TImageList&)> filler) { filler_ = std::move(filler); }
+  HIMAGELIST Handle() const;
   int Width() const { return width_; }
   int Height() const { return height_; }
   int Count() const;
@@ -31,5 +35,6 @@ class TImageList : public TComponent {
 
  private:
   int width_, height_;
-  UniqueImageList list_;
+  mutable UniqueImageList list_;
+  mutable std::function<void(TImageList&)> filler_;
 };

@@ -171,6 +171,9 @@ TEST(Settings, CancelRestoresTheFilesValuesButNotThePosition) {
   HWND form = nullptr;
   auto program = copy.Start(&form);
   ASSERT_TRUE(WaitUntil([&] { return WindowRect(form).top == 5; }));
+  HWND tray = WaitForWindow(L"TaskTrayHandle", nullptr, program->Id());
+  SendMessageW(tray, WM_USER + 200, 7, WM_MBUTTONDOWN);  // the middle button shows the dialog
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(form) != FALSE; }, 5000));
   HWND cancel = FindWindowExW(form, nullptr, L"BUTTON", L"Cancel");
   ASSERT_NE(cancel, nullptr);
   // The file changes behind the program's back; Cancel takes it up.
