@@ -404,6 +404,11 @@ void TApplication::Restore() {
 }
 
 LRESULT CALLBACK TApplication::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+#ifdef BRIVOLA_GDI_COUNT
+  // Test build: a test asks for the GDI guards' counts (0: live objects, 1: deleted while selected).
+  static const UINT gdiCountQuery = RegisterWindowMessageW(L"BrivolaGdiCount");
+  if (msg == gdiCountQuery) return wParam == 0 ? gdicount::Live() : gdicount::DeletedWhileSelected();
+#endif
   if (msg == WM_SYSCOMMAND && wnd == Application().Handle()) {
     // The application window's taskbar button and system menu.
     switch (wParam & 0xFFF0) {

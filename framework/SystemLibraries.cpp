@@ -40,30 +40,10 @@ LRESULT DefSubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   BRIVOLA_LAZY(L"comctl32.dll", DefSubclassProc);
   return function(wnd, msg, wParam, lParam);
 }
-HIMAGELIST ImageList_Create(int width, int height, UINT flags, int initial, int grow) {
-  BRIVOLA_LAZY(L"comctl32.dll", ImageList_Create);
-  return function(width, height, flags, initial, grow);
-}
-BOOL ImageList_Destroy(HIMAGELIST list) {
-  BRIVOLA_LAZY(L"comctl32.dll", ImageList_Destroy);
-  return function(list);
-}
-int ImageList_GetImageCount(HIMAGELIST list) {
-  BRIVOLA_LAZY(L"comctl32.dll", ImageList_GetImageCount);
-  return function(list);
-}
-int ImageList_AddMasked(HIMAGELIST list, HBITMAP image, COLORREF mask) {
-  BRIVOLA_LAZY(L"comctl32.dll", ImageList_AddMasked);
-  return function(list, image, mask);
-}
-BOOL ImageList_Draw(HIMAGELIST list, int index, HDC dc, int x, int y, UINT style) {
-  BRIVOLA_LAZY(L"comctl32.dll", ImageList_Draw);
-  return function(list, index, dc, x, y, style);
-}
-BOOL ImageList_DrawEx(HIMAGELIST list, int index, HDC dc, int x, int y, int dx, int dy, COLORREF background,
-                      COLORREF foreground, UINT style) {
-  BRIVOLA_LAZY(L"comctl32.dll", ImageList_DrawEx);
-  return function(list, index, dc, x, y, dx, dy, background, foreground, style);
+BOOL AlphaBlend(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                int sourceWidth, int sourceHeight, BLENDFUNCTION blend) {
+  BRIVOLA_LAZY(L"msimg32.dll", AlphaBlend);
+  return function(dest, x, y, width, height, source, sourceX, sourceY, sourceWidth, sourceHeight, blend);
 }
 BOOL TransparentBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
                     int sourceWidth, int sourceHeight, UINT transparent) {
