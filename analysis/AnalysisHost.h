@@ -3,10 +3,12 @@
 // controls and real Win32 calls; tests and brivola-scan with their own.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 class IAnalysisHost {
-public:
+ public:
   virtual ~IAnalysisHost() = default;
 
   // Settings, read at the moment of use (the controls are the settings).
@@ -23,6 +25,13 @@ public:
   // clipboard monitors (password managers do).
   virtual bool ClipboardIsPrivate() { return false; }
   virtual std::string ReadClipboardText() = 0;  // may throw (clipboard locked)
+  // A fresh read compared byte for byte with text; a platform may answer it in
+  // place, without a copy of the clipboard's text.
+  virtual bool ClipboardTextEquals(std::string_view text) { return ReadClipboardText() == text; }
+  // The fingerprint (TextDigest) of the clipboard's text, for a text too large to be held.
+  virtual std::uint64_t ClipboardTextDigest();
+  // The copied text can't be analysed for lack of memory: the user is told.
+  virtual void ReportTextTooLarge() {}
   virtual void OpenUrl(const std::string& target) = 0;
   virtual void Sleep(int milliseconds) = 0;
   virtual std::string HalfWidth(const std::string& text) = 0;  // LCMAP_HALFWIDTH mapping

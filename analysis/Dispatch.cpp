@@ -1,6 +1,8 @@
 #include "Dispatch.h"
 
 #include <algorithm>
+#include <new>
+#include <utility>
 
 #include "Analysers.h"
 
@@ -19,13 +21,72 @@ void PauseAfterLink(IAnalysisHost& host) {
   if (ms > 0) host.Sleep(ms);
 }
 
+std::uint64_t TextDigest(std::string_view text) {
+  std::uint64_t hash = 0xcbf29ce484222325ull;
+  for (const char c : text) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3ull;
+  return hash ^ (static_cast<std::uint64_t>(text.size()) * 0x9e3779b97f4a7c15ull);
+}
+
+std::uint64_t IAnalysisHost::ClipboardTextDigest() { return TextDigest(ReadClipboardText()); }
+
 void ClipEventClipChange(IAnalysisHost& host, std::string& lastClipText) {
+  TClipDispatch().ChangeOnce(host, lastClipText);
+}
+
+void TClipDispatch::Change(IAnalysisHost& host, std::string& lastClipText) {
+  if (running_) {
+    pending_ = true;
+    return;
+  }
+  running_ = true;
+  struct Done {
+    TClipDispatch& self;
+    ~Done() { self.running_ = self.pending_ = false; }
+  } done{*this};
+  do {
+    pending_ = false;
+    ChangeOnce(host, lastClipText);
+  } while (pending_);
+}
+
+void TClipDispatch::ChangeOnce(IAnalysisHost& host, std::string& lastClipText) {
   if (!host.ClipboardHasText()) return;
   // A secret is neither analysed nor remembered.
   if (host.ClipboardIsPrivate()) return;
-  if (TextEquals(host.ReadClipboardText(), lastClipText)) return;
-  lastClipText = host.ReadClipboardText();
-  if (host.BrowseStockCode()) BrowseStockChart(host, host.ReadClipboardText());
-  if (host.AutoBrowseNetMileAD()) BrowseNetMileAD(host, host.ReadClipboardText());
-  if (host.AutoBrowseInfoCash()) BrowseInfoCash(host, host.ReadClipboardText());
+  if (host.ClipboardTextEquals(lastClipText)) return;
+  if (unheld_ && lastClipText.empty() && host.ClipboardTextDigest() == *unheld_) return;
+
+  // The old text goes before the new one is read, so that no more than one
+  // text is held beside the platform's own copy.
+  unheld_.reset();
+  std::string().swap(lastClipText);
+  try {
+    lastClipText = host.ReadClipboardText();
+  } catch (const std::bad_alloc&) {
+    try {
+      unheld_ = host.ClipboardTextDigest();
+    } catch (const std::bad_alloc&) {
+      // Not even its fingerprint: the next change tries the text again.
+    }
+    host.ReportTextTooLarge();
+    return;
+  }
+
+  using TEnabled = bool (IAnalysisHost::*)();
+  using TAnalyser = void (*)(IAnalysisHost&, std::string_view);
+  static constexpr std::pair<TEnabled, TAnalyser> kSteps[] = {
+      {&IAnalysisHost::BrowseStockCode, &BrowseStockChart},
+      {&IAnalysisHost::AutoBrowseNetMileAD, &BrowseNetMileAD},
+      {&IAnalysisHost::AutoBrowseInfoCash, &BrowseInfoCash},
+  };
+  try {
+    for (const auto& [enabled, analyser] : kSteps) {
+      if (!(host.*enabled)()) continue;
+      // The step's fresh read; what it finds equal is lastClipText's bytes.
+      if (!host.ClipboardTextEquals(lastClipText)) return;
+      analyser(host, lastClipText);
+    }
+  } catch (const std::bad_alloc&) {
+    host.ReportTextTooLarge();  // the text stays taken: it is not tried again
+  }
 }

@@ -1,6 +1,8 @@
 // The clipboard change dispatch and what the analysers share.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +21,29 @@ std::string ExtractUrl(std::string_view text);
 // The pause after a mail link: SleepTime milliseconds; a negative value is no pause.
 void PauseAfterLink(IAnalysisHost& host);
 
+// A text's fingerprint: its length and its FNV-1a hash.
+std::uint64_t TextDigest(std::string_view text);
+
 // One clipboard change: takes a new text into lastClipText and runs the
-// enabled analysers in order, each on a fresh read of the clipboard.
+// enabled analysers in order. Each analyser's step reads the clipboard afresh;
+// once that read is no longer the text this change took, the change ends there
+// and the new text is left to its own change, so that no copy is analysed twice.
 void ClipEventClipChange(IAnalysisHost& host, std::string& lastClipText);
+
+// The change handler with what it keeps between changes besides lastClipText.
+class TClipDispatch {
+ public:
+  // One change at a time: a change reported while one is being analysed (the
+  // shell may deliver sent messages while it opens a URL) is taken up once that
+  // one has ended, so the text under analysis never changes beneath it.
+  void Change(IAnalysisHost& host, std::string& lastClipText);
+
+ private:
+  friend void ClipEventClipChange(IAnalysisHost& host, std::string& lastClipText);
+  void ChangeOnce(IAnalysisHost& host, std::string& lastClipText);
+
+  bool running_ = false;
+  bool pending_ = false;
+  // A text too large to be held counts as taken all the same: its fingerprint.
+  std::optional<std::uint64_t> unheld_;
+};

@@ -7,6 +7,36 @@
 #include "Forms.h"
 #include "uSetupForm.h"
 
+#ifdef BRIVOLA_PROBE
+#include <cstdlib>
+#include <new>
+
+// Test build: BRIVOLA_PROBE_ALLOC_LIMIT=bytes refuses every larger allocation, as a system short of memory
+// would.
+namespace {
+std::size_t AllocLimit() {
+  static const std::size_t limit = [] {
+    const char* value = std::getenv("BRIVOLA_PROBE_ALLOC_LIMIT");
+    return value ? static_cast<std::size_t>(std::strtoull(value, nullptr, 10)) : 0;
+  }();
+  return limit;
+}
+}  // namespace
+
+// These replace the library's operators as a pair, so malloc and free do match here.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t size) {
+  if (const std::size_t limit = AllocLimit(); limit && size > limit) throw std::bad_alloc();
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+#endif
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   InitDblChkNF();
   InitLeadByteSet();

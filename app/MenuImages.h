@@ -1,4 +1,4 @@
-// The pictures of the tray menu's commands, drawn at start into an image list.
+// The pictures of the tray menu's commands, drawn into an image list when it is first used.
 #pragma once
 
 class TImageList;

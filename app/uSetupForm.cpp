@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <tuple>
+#include <utility>
 
 #include "Analysers.h"
 #include "BIOS.h"
@@ -80,17 +81,20 @@ TSetupForm::TSetupForm(TComponent* owner) : TForm(owner) {
 
   MenuImages = &Add<TImageList>();
   MenuImages->SetName("MenuImages");
-  FillMenuImages(*MenuImages);
+  MenuImages->SetFiller(&FillMenuImages);
   MainActionList = &Add<TActionList>();
   MainActionList->SetName("MainActionList");
   MainActionList->Images = MenuImages;
-  auto& appExit = MainActionList->AddAction("AppExit", L"Brivola終了", 0, [this](TComponent* s) { AppExitExecute(s); });
-  auto& appVerInfo =
-      MainActionList->AddAction("AppVerInfo", L"バージョン情報", 1, [this](TComponent* s) { AppVerInfoExecute(s); });
-  auto& appLink = MainActionList->AddAction("AppLink", L"Tornhaven", 2, [this](TComponent* s) { AppLinkExecute(s); });
-  auto& appHelp = MainActionList->AddAction("AppHelp", L"HELP表示", 3, [this](TComponent* s) { AppHelpExecute(s); });
-  auto& appSetup =
-      MainActionList->AddAction("AppSetup", L"環境オプション", 4, [this](TComponent* s) { AppSetupExecute(s); });
+  auto& appExit =
+      MainActionList->AddAction("AppExit", L"Brivola終了", 0, [this](TComponent* s) { AppExitExecute(s); });
+  auto& appVerInfo = MainActionList->AddAction("AppVerInfo", L"バージョン情報", 1,
+                                               [this](TComponent* s) { AppVerInfoExecute(s); });
+  auto& appLink =
+      MainActionList->AddAction("AppLink", L"Tornhaven", 2, [this](TComponent* s) { AppLinkExecute(s); });
+  auto& appHelp =
+      MainActionList->AddAction("AppHelp", L"HELP表示", 3, [this](TComponent* s) { AppHelpExecute(s); });
+  auto& appSetup = MainActionList->AddAction("AppSetup", L"環境オプション", 4,
+                                             [this](TComponent* s) { AppSetupExecute(s); });
 
   PopupMenuR = &Add<TBarPopupMenu>();
   PopupMenuR->SetName("PopupMenuR");
@@ -273,8 +277,29 @@ LRESULT TSetupForm::WMQueryEndSession() {
   }
 }
 
+namespace {
+// Posted by the dispatch: the message about a text too large is shown from the
+// message loop, not inside the clipboard notification.
+constexpr UINT kTextTooLarge = WM_APP + 1;
+}  // namespace
+
+void TSetupForm::ShowTextTooLarge() {
+  struct Reset {
+    bool& shown;
+    ~Reset() { shown = false; }
+  } reset{tooLargeShown_};
+  MessageDlg(Application().Title(),
+             L"コピーされたテキストが大きすぎるため、解析できませんでした。\r\n"
+             L"このテキストからはページを開きません。",
+             TMsgDlgType::mtWarning);
+}
+
 LRESULT TSetupForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_QUERYENDSESSION) return WMQueryEndSession();
+  if (msg == kTextTooLarge) {
+    ShowTextTooLarge();
+    return 0;
+  }
   return TForm::WndProc(msg, wParam, lParam);
 }
 
@@ -282,7 +307,7 @@ void TSetupForm::ClipEventClipChange(TComponent*) {
 #ifdef BRIVOLA_PROBE
   const std::string before = LastClipText;
 #endif
-  ::ClipEventClipChange(host_, LastClipText);
+  dispatch_.Change(host_, LastClipText);
 #ifdef BRIVOLA_PROBE
   // Test build: record each text the dispatch takes, one line of hex each.
   if (!TextEquals(before, LastClipText)) {
@@ -317,5 +342,15 @@ std::string TSetupForm::THost::InfoCashID() { return form_.InfoCashID->Text(); }
 bool TSetupForm::THost::ClipboardHasText() { return ::ClipboardHasText(); }
 bool TSetupForm::THost::ClipboardIsPrivate() { return ClipboardMarkedPrivate(Application().Handle()); }
 std::string TSetupForm::THost::ReadClipboardText() { return ::ReadClipboardText(Application().Handle()); }
+bool TSetupForm::THost::ClipboardTextEquals(std::string_view text) {
+  return ::ClipboardTextEquals(Application().Handle(), text);
+}
+std::uint64_t TSetupForm::THost::ClipboardTextDigest() {
+  return ::ClipboardTextDigest(Application().Handle());
+}
+void TSetupForm::THost::ReportTextTooLarge() {
+  if (std::exchange(form_.tooLargeShown_, true)) return;
+  PostMessageW(form_.Handle(), kTextTooLarge, 0, 0);
+}
 void TSetupForm::THost::Sleep(int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }
 std::string TSetupForm::THost::HalfWidth(const std::string& text) { return LCMapText(text, LCMAP_HALFWIDTH); }

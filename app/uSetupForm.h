@@ -8,6 +8,7 @@
 #include "AnalysisHost.h"
 #include "AutoIni.h"
 #include "ComCtrls.h"
+#include "Dispatch.h"
 #include "BarPopupMenu.h"
 #include "ImgList.h"
 #include "Forms.h"
@@ -84,6 +85,9 @@ class TSetupForm : public TForm {
     bool ClipboardHasText() override;
     bool ClipboardIsPrivate() override;
     std::string ReadClipboardText() override;
+    bool ClipboardTextEquals(std::string_view text) override;
+    std::uint64_t ClipboardTextDigest() override;
+    void ReportTextTooLarge() override;
     void OpenUrl(const std::string& target) override { form_.OpenUrl(target); }
     void Sleep(int milliseconds) override;
     std::string HalfWidth(const std::string& text) override;
@@ -92,7 +96,10 @@ class TSetupForm : public TForm {
     TSetupForm& form_;
   };
   THost host_{*this};
+  TClipDispatch dispatch_;
+  bool tooLargeShown_ = false;  // the message about a text too large is up or on its way
   void BuildControls();
+  void ShowTextTooLarge();
 
   LRESULT WMQueryEndSession();
 };

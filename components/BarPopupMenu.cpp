@@ -58,35 +58,66 @@ void TBarPopupMenu::DrawStep(TMenuItem* item, HDC dc, RECT rect, UINT state) {
     } reattach{item, detached};
     DrawMenuItem(*item, dc, itemRect, state);
   }
-  if (barDrawn_) return;
+  // Every draw of an item repaints its slice of the bar: a full repaint of the
+  // open menu (uncovered, or shown for real after fading in) has erased it.
   DrawBarSlice(dc, rect);
-  DrawTitle(dc, rect);
-  if (rect.bottom == menuHeight_) {
-    barDrawn_ = true;
-    if (HasBitmap()) {
-      const TBitmap& picture = *bitmap_;
-      picture.Draw(dc, PictureX(BarWidth, BitmapOffsetX, BitmapHorzAlignment, picture.Width()),
-                   PictureY(menuHeight_, BitmapOffsetY, BitmapVertAlignment, picture.Height()));
+  if (rect.bottom == menuHeight_) barDrawn_ = true;
+}
+
+// The slice is composed off the screen and copied in one go, so that a
+// repaint for a selection change writes each bar pixel once, with the value
+// it already has: the bar never flickers. Its rows run from the item's top
+// to its bottom edge included, where the next item's slice begins with the
+// same pixels; a solid bar's last item stops short of its bottom edge.
+void TBarPopupMenu::DrawBarSlice(HDC dc, const RECT& rect) const {
+  const bool solidEnd = GradientStart == GradientEnd && rect.bottom == menuHeight_;
+  const RECT slice{0, rect.top, BarWidth - 2, solidEnd ? rect.bottom : rect.bottom + 1};
+  const int width = slice.right - slice.left, height = slice.bottom - slice.top;
+  if (width <= 0 || height <= 0) return;
+  UniqueBitmap bitmap(CreateCompatibleBitmap(dc, width, height));
+  MemoryDC memory(dc);
+  if (!bitmap || !memory.get()) {
+    PaintBarSlice(dc, slice);  // short of resources: straight onto the menu
+    return;
+  }
+  SelectGuard select(memory.get(), bitmap.get());
+  SetViewportOrgEx(memory.get(), 0, -slice.top, nullptr);  // the menu's coordinates
+  PaintBarSlice(memory.get(), slice);
+  SetViewportOrgEx(memory.get(), 0, 0, nullptr);
+  BitBlt(dc, slice.left, slice.top, width, height, memory.get(), 0, 0, SRCCOPY);
+}
+
+// The gradient (one band per pixel row) or the solid fill, the title and the
+// picture, each clipped to the slice.
+void TBarPopupMenu::PaintBarSlice(HDC dc, const RECT& slice) const {
+  const COLORREF start = ColorToRGB(GradientStart), end = ColorToRGB(GradientEnd);
+  if (GradientStart == GradientEnd) {
+    UniqueBrush brush(CreateSolidBrush(start));
+    FillRect(dc, &slice, brush.get());
+  } else {
+    for (int y = slice.top; y < slice.bottom; ++y) {
+      UniqueBrush brush(CreateSolidBrush(GradientRowColor(start, end, y, menuHeight_)));
+      const RECT row{slice.left, y, slice.right, y + 1};
+      FillRect(dc, &row, brush.get());
+    }
+  }
+  DrawTitle(dc, slice);
+  if (HasBitmap()) {
+    // Over the gradient and the title.
+    const TBitmap& picture = *bitmap_;
+    const int x = PictureX(BarWidth, BitmapOffsetX, BitmapHorzAlignment, picture.Width());
+    const int y = PictureY(menuHeight_, BitmapOffsetY, BitmapVertAlignment, picture.Height());
+    const RECT placed{x, y, x + picture.Width(), y + picture.Height()};
+    RECT part{};
+    if (IntersectRect(&part, &placed, &slice)) {
+      SavedDC saved(dc);
+      IntersectClipRect(dc, slice.left, slice.top, slice.right, slice.bottom);
+      picture.Draw(dc, x, y);
     }
   }
 }
 
-void TBarPopupMenu::DrawBarSlice(HDC dc, const RECT& rect) const {
-  const COLORREF start = ColorToRGB(GradientStart), end = ColorToRGB(GradientEnd);
-  if (GradientStart == GradientEnd) {
-    UniqueBrush brush(CreateSolidBrush(start));
-    const RECT slice{0, rect.top, BarWidth - 2, rect.bottom};
-    FillRect(dc, &slice, brush.get());
-    return;
-  }
-  for (int y = rect.top; y <= rect.bottom; ++y) {
-    UniqueBrush brush(CreateSolidBrush(GradientRowColor(start, end, y, menuHeight_)));
-    const RECT row{0, y, BarWidth - 2, y + 1};
-    FillRect(dc, &row, brush.get());
-  }
-}
-
-void TBarPopupMenu::DrawTitle(HDC dc, const RECT& rect) const {
+void TBarPopupMenu::DrawTitle(HDC dc, const RECT& clip) const {
   const LOGFONTW turned = VerticalFont.Describe(dc, 900, true);
   UniqueFont font(CreateFontIndirectW(&turned));
   if (!font) return;
@@ -99,9 +130,8 @@ void TBarPopupMenu::DrawTitle(HDC dc, const RECT& rect) const {
   const int oldMode = SetBkMode(dc, TRANSPARENT);
   const COLORREF oldColor = SetTextColor(dc, ColorToRGB(VerticalFont.Color));
   const UINT oldAlign = SetTextAlign(dc, TA_LEFT | TA_TOP);
-  const RECT clip{rect.left, rect.top, rect.right, rect.bottom + 1};
-  ExtTextOutW(dc, x0 - 1, y0, ETO_CLIPPED, &clip, VerticalText.c_str(), static_cast<UINT>(VerticalText.size()),
-              nullptr);
+  ExtTextOutW(dc, x0 - 1, y0, ETO_CLIPPED, &clip, VerticalText.c_str(),
+              static_cast<UINT>(VerticalText.size()), nullptr);
   SetTextAlign(dc, oldAlign);
   SetTextColor(dc, oldColor);
   SetBkMode(dc, oldMode);

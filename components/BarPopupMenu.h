@@ -1,6 +1,7 @@
 // A popup menu with a vertical bar down its left edge: a colour gradient, a
 // title written upwards and an optional picture. Each owner-drawn item paints
-// the slice of the bar beside it; the measuring pass adds up the height first.
+// the slice of the bar beside it, at every draw; the measuring pass adds up
+// the height first.
 #pragma once
 
 #include <memory>
@@ -38,7 +39,7 @@ class TBarPopupMenu : public TPopupMenu {
   std::wstring VerticalText;
   int VerticalTextOffsetY = -6;
 
-  // State of the current popup.
+  // State of the current popup. BarDrawn: the last item, and so the whole bar, has been drawn once.
   int MenuHeight() const { return menuHeight_; }
   bool BarDrawn() const { return barDrawn_; }
 
@@ -46,7 +47,8 @@ class TBarPopupMenu : public TPopupMenu {
   void MeasureStep(TMenuItem* item, HDC dc, int& width, int& height);
   void DrawStep(TMenuItem* item, HDC dc, RECT rect, UINT state);
   void DrawBarSlice(HDC dc, const RECT& rect) const;
-  void DrawTitle(HDC dc, const RECT& rect) const;
+  void PaintBarSlice(HDC dc, const RECT& rect) const;
+  void DrawTitle(HDC dc, const RECT& clip) const;
 
   std::unique_ptr<TBitmap> bitmap_;
   int menuHeight_ = 0;

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
+#include <utility>
 
 #include "Forms.h"
 #include "TextRules.h"
@@ -338,18 +340,32 @@ void TCustomToolTipStyle::SetColor(int index, TColor value) {
     Font.Color = value;
 }
 
+namespace {
+// The tray's tool tip belongs to the shell: a shell that hangs must not hold
+// this program's GUI thread or its exit, and one that restarted has left a
+// dead handle behind.
+constexpr UINT kToolTipTimeoutMs = 250;
+
+// Sends the messages in order; stops at the first one the tool tip doesn't answer in time.
+void SendToToolTip(HWND tip, std::initializer_list<std::pair<UINT, WPARAM>> messages) {
+  if (!tip || !IsWindow(tip)) return;
+  for (const auto& [msg, wParam] : messages) {
+    DWORD_PTR ignored = 0;
+    if (!SendMessageTimeoutA(tip, msg, wParam, 0, SMTO_ABORTIFHUNG, kToolTipTimeoutMs, &ignored)) return;
+  }
+}
+}  // namespace
+
 void TCustomToolTipStyle::ApplyColors() {
-  if (!ToolTipWindow) return;
   // A system colour is sent as the RGB it stands for: the tip takes plain RGB only.
-  SendMessageA(ToolTipWindow, TTM_SETTIPBKCOLOR, ColorToRGB(backGroundColor_), 0);
-  SendMessageA(ToolTipWindow, TTM_SETTIPTEXTCOLOR, ColorToRGB(Font.Color), 0);
+  SendToToolTip(ToolTipWindow, {{TTM_SETTIPBKCOLOR, ColorToRGB(backGroundColor_)},
+                                {TTM_SETTIPTEXTCOLOR, ColorToRGB(Font.Color)}});
 }
 
 void TCustomToolTipStyle::RestoreColors() {
-  if (!ToolTipWindow) return;
-  SendMessageA(ToolTipWindow, TTM_POP, 0, 0);
-  SendMessageA(ToolTipWindow, TTM_SETTIPBKCOLOR, GetSysColor(COLOR_INFOBK), 0);
-  SendMessageA(ToolTipWindow, TTM_SETTIPTEXTCOLOR, GetSysColor(COLOR_INFOTEXT), 0);
+  SendToToolTip(ToolTipWindow, {{TTM_POP, 0},
+                                {TTM_SETTIPBKCOLOR, GetSysColor(COLOR_INFOBK)},
+                                {TTM_SETTIPTEXTCOLOR, GetSysColor(COLOR_INFOTEXT)}});
 }
 
 void TCustomToolTipStyle::MouseMessage(const TMessage& m) {

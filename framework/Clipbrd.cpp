@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "Classes.h"
+#include "Dispatch.h"
 #include "Handles.h"
 #include "WinText.h"
 
@@ -44,3 +45,31 @@ std::string ReadClipboardText(HWND owner) {
   GlobalUnlock(data);
   return text;
 }
+
+namespace {
+
+// Hands the CF_TEXT bytes up to the first NUL to use while the clipboard is open;
+// no text data gives the empty text.
+template <class F>
+auto InPlaceText(HWND owner, F&& use) {
+  ClipboardGuard clipboard(owner);
+  if (!clipboard.IsOpen()) throw Exception(AnsiFromUtf8("クリップボードを開くことができません"));
+  HANDLE data = GetClipboardData(CF_TEXT);
+  const char* bytes = data ? static_cast<const char*>(GlobalLock(data)) : nullptr;
+  if (!bytes) return use(std::string_view());
+  struct Unlock {
+    HANDLE data;
+    ~Unlock() { GlobalUnlock(data); }
+  } unlock{data};
+  const SIZE_T size = GlobalSize(data);
+  const void* nul = std::memchr(bytes, 0, size);
+  return use(std::string_view(bytes, nul ? static_cast<const char*>(nul) - bytes : size));
+}
+
+}  // namespace
+
+bool ClipboardTextEquals(HWND owner, std::string_view text) {
+  return InPlaceText(owner, [&](std::string_view clip) { return TextEquals(clip, text); });
+}
+
+std::uint64_t ClipboardTextDigest(HWND owner) { return InPlaceText(owner, &TextDigest); }

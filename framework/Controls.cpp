@@ -1,3 +1,4 @@
+#include "SystemLibraries.h"
 #include "Controls.h"
 
 #include <commctrl.h>
@@ -28,6 +29,14 @@ bool RegisterOwnClass(const TCreateParams& p, WNDPROC proc) {
   return true;
 }
 }  // namespace
+
+void InitCommonControlsOnce() {
+  static const bool registered = [] {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES};
+    return lazy::InitCommonControlsEx(&icc) != FALSE;
+  }();
+  (void)registered;
+}
 
 int ScreenDpi() {
   static const int dpi = [] {
@@ -90,7 +99,7 @@ void TWinControl::InsertControl(TControl* control) {
       if (c->IsWindowed()) ++n;
     wc->tabOrder_ = n - 1;
   }
-  if (handle_ && control->IsWindowed()) static_cast<TWinControl*>(control)->Handle();
+  if (handle_ && control->IsWindowed() && ChildrenWithWindow()) static_cast<TWinControl*>(control)->Handle();
 }
 
 TControl* TWinControl::Control(int index) const {
@@ -135,6 +144,14 @@ void TWinControl::CreateParams(TCreateParams& p) {
 }
 
 HWND TWinControl::Handle() {
+  if (handle_) return handle_;
+  // A control whose form makes its controls' windows later: the form makes them all now, in their order.
+  TWinControl* top = this;
+  while (top->Parent()) top = top->Parent();
+  if (top != this && !top->ChildrenWithWindow()) {
+    top->Handle();
+    top->MakeChildHandles();
+  }
   if (!handle_) CreateWnd();
   return handle_;
 }
@@ -146,7 +163,9 @@ void TWinControl::CreateWnd() {
   HMENU id = (p.style & WS_CHILD)
                  ? reinterpret_cast<HMENU>(p.id ? p.id : static_cast<UINT_PTR>(tabOrder_ + 100))
                  : nullptr;
-  if (!p.stockClass && !RegisterOwnClass(p, &TWinControl::OwnClassProc))
+  if (p.stockClass)
+    InitCommonControlsOnce();
+  else if (!RegisterOwnClass(p, &TWinControl::OwnClassProc))
     throw EOutOfResources("Error creating window class");
   HWND wnd = CreateWindowExW(p.exStyle, p.className.c_str(), p.caption.c_str(), p.style, p.x, p.y, p.width,
                              p.height, p.parentWindow, id, GetModuleHandleW(nullptr), this);
@@ -154,11 +173,17 @@ void TWinControl::CreateWnd() {
   if (p.stockClass) {
     handle_ = wnd;
     SetPropW(wnd, kObjectProp, this);
-    SetWindowSubclass(wnd, &TWinControl::StockSubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    lazy::SetWindowSubclass(wnd, &TWinControl::StockSubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
   }
-  if (HFONT font = FontHandle()) SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  // Controls take their font; a top-level window of its own has no use for one.
+  if (p.style & WS_CHILD)
+    if (HFONT font = FontHandle()) SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   CreateWindowHandle();
-  // Children in tab order, so that the window order is the tab order.
+  if (ChildrenWithWindow()) CreateChildHandles();
+}
+
+void TWinControl::CreateChildHandles() {
+  // In tab order, so that the window order is the tab order.
   for (TWinControl* k : TabList()) k->Handle();
 }
 
@@ -208,7 +233,7 @@ void TWinControl::SetFocus() { ::SetFocus(Handle()); }
 LRESULT TWinControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) { return Dispatch(msg, wParam, lParam); }
 
 LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (stockClass_) return DefSubclassProc(handle_, msg, wParam, lParam);
+  if (stockClass_) return lazy::DefSubclassProc(handle_, msg, wParam, lParam);
   return DefWindowProcW(handle_, msg, wParam, lParam);
 }
 
@@ -288,10 +313,10 @@ LRESULT CALLBACK TWinControl::StockSubclassProc(HWND wnd, UINT msg, WPARAM wPara
                                                 DWORD_PTR refData) {
   auto* self = reinterpret_cast<TWinControl*>(refData);
   if (msg == WM_NCDESTROY) {
-    RemoveWindowSubclass(wnd, &TWinControl::StockSubclassProc, 1);
+    lazy::RemoveWindowSubclass(wnd, &TWinControl::StockSubclassProc, 1);
     RemovePropW(wnd, kObjectProp);
     if (self->handle_ == wnd) self->handle_ = nullptr;
-    return DefSubclassProc(wnd, msg, wParam, lParam);
+    return lazy::DefSubclassProc(wnd, msg, wParam, lParam);
   }
   return self->Dispatch(msg, wParam, lParam);
 }

@@ -75,6 +75,10 @@ struct TCreateParams {
   UINT_PTR id = 0;  // child window identifier; 0: from the tab order
 };
 
+// Registers the common controls' window classes, once, before the first of them
+// is made (the library is loaded on first use).
+void InitCommonControlsOnce();
+
 // Design pixels (96 dpi) to screen pixels at the system's text size.
 int ScreenDpi();
 int Scale(int designPixels);
@@ -121,6 +125,12 @@ class TWinControl : public TControl {
  protected:
   virtual void CreateParams(TCreateParams& params);
   virtual void CreateWnd();
+  // Whether the children's windows are made with this one (otherwise on demand,
+  // or all at once by CreateChildHandles).
+  virtual bool ChildrenWithWindow() const { return true; }
+  // Makes the children's windows when they were left for later.
+  virtual void MakeChildHandles() { CreateChildHandles(); }
+  void CreateChildHandles();
   // Called once the window exists: apply state that lives in the window.
   virtual void CreateWindowHandle() {}
   // Called before the window goes: keep state that lives in the window.

@@ -2,8 +2,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <new>
 #include <utility>
 
+#include "TextRules.h"
 #include "WinText.h"
 
 // ---- TForm
@@ -44,12 +47,17 @@ void TForm::SetClientSize(int width, int height) {
 }
 
 void TForm::SetFont(const std::wstring& face, int height) {
-  LOGFONTW lf{};
-  lf.lfHeight = Scale(height);
-  lf.lfCharSet = DEFAULT_CHARSET;
-  lf.lfWeight = FW_NORMAL;
-  face.copy(lf.lfFaceName, LF_FACESIZE - 1);
-  font_.reset(CreateFontIndirectW(&lf));
+  fontDescription_ = LOGFONTW{};
+  fontDescription_.lfHeight = Scale(height);
+  fontDescription_.lfCharSet = DEFAULT_CHARSET;
+  fontDescription_.lfWeight = FW_NORMAL;
+  face.copy(fontDescription_.lfFaceName, LF_FACESIZE - 1);
+  font_.reset();
+}
+
+HFONT TForm::FontHandle() const {
+  if (!font_ && fontDescription_.lfFaceName[0]) font_.reset(CreateFontIndirectW(&fontDescription_));
+  return font_.get();
 }
 
 void TForm::CreateParams(TCreateParams& p) {
@@ -72,6 +80,18 @@ void TForm::CreateWnd() {
     HMENU menu = GetSystemMenu(Handle(), FALSE);
     for (UINT cmd : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) DeleteMenu(menu, cmd, MF_BYCOMMAND);
   }
+  hintWindow_ = nullptr;
+  if (controlsMade_ || visible_) {
+    controlsMade_ = false;
+    MakeControls();
+  }
+}
+
+void TForm::MakeControls() {
+  if (controlsMade_) return;
+  controlsMade_ = true;
+  CreateChildHandles();
+  InitCommonControlsOnce();
   hintWindow_ = CreateWindowExW(
       WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -155,6 +175,49 @@ void TForm::Show() {
 
 void TForm::Hide() { SetVisible(false); }
 
+void TForm::SetVisible(bool visible) {
+  if (visible && HandleAllocated()) {
+    MakeControls();
+    PlaceWithinReach();
+  }
+  TWinControl::SetVisible(visible);
+}
+
+namespace {
+BOOL CALLBACK AddVisibleArea(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+  auto& [rect, area] = *reinterpret_cast<std::pair<RECT, long long>*>(data);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  RECT common{};
+  if (GetMonitorInfoW(monitor, &info) && IntersectRect(&common, &rect, &info.rcWork))
+    area += static_cast<long long>(common.right - common.left) * (common.bottom - common.top);
+  return TRUE;
+}
+}  // namespace
+
+void TForm::PlaceWithinReach() {
+  const RECT stored{left_, top_, left_ + width_, top_ + height_};
+  RECT target = stored;
+  std::pair<RECT, long long> visible{stored, 0};
+  EnumDisplayMonitors(nullptr, nullptr, &AddVisibleArea, reinterpret_cast<LPARAM>(&visible));
+  const long long area = static_cast<long long>(width_) * height_;
+  if (area > 0 && visible.second * 2 < area) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(MonitorFromRect(&stored, MONITOR_DEFAULTTONEAREST), &info)) {
+      const RECT& work = info.rcWork;
+      target.left = std::max(work.left, std::min(stored.left, work.right - width_));
+      target.top = std::max(work.top, std::min(stored.top, work.bottom - height_));
+    }
+  }
+  RECT now{};
+  GetWindowRect(Handle(), &now);
+  if (now.left == target.left && now.top == target.top) return;
+  placing_ = true;
+  SetWindowPos(Handle(), nullptr, target.left, target.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  placing_ = false;
+}
+
 void TForm::BringToFront() {
   HWND wnd = Handle();
   if (IsIconic(wnd)) ShowWindow(wnd, SW_RESTORE);
@@ -188,6 +251,20 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SHOWWINDOW:
       visible_ = wParam != 0;
       break;
+    case WM_WINDOWPOSCHANGED: {
+      // The bounds are the window's as it is, wherever the user or the system moved it.
+      const auto& pos = *reinterpret_cast<const WINDOWPOS*>(lParam);
+      if (placing_ || IsIconic(Handle())) break;
+      if (!(pos.flags & SWP_NOMOVE)) {
+        left_ = pos.x;
+        top_ = pos.y;
+      }
+      if (!(pos.flags & SWP_NOSIZE)) {
+        width_ = pos.cx;
+        height_ = pos.cy;
+      }
+      break;
+    }
     case DM_GETDEFID:
       return GetDlgItem(Handle(), IDOK) ? MAKELRESULT(IDOK, DC_HASDEFID) : 0;
     case WM_ACTIVATE:
@@ -290,7 +367,17 @@ void TApplication::HandleException(const std::exception& e) {
     return;
   }
   MessageBoxW(mainForm_ && mainForm_->HandleAllocated() ? mainForm_->Handle() : handle_,
-              WideFromAnsi(e.what()).c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
+              ExceptionMessage(e).c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
+}
+
+std::wstring ExceptionMessage(const std::exception& e) {
+  // The framework's and the program's own exceptions carry messages written for the user; the run-time
+  // library's carry English internals, which the user is never shown.
+  if (dynamic_cast<const Exception*>(&e) || dynamic_cast<const EConvertError*>(&e))
+    return WideFromAnsi(e.what());
+  if (dynamic_cast<const std::bad_alloc*>(&e))
+    return L"メモリが不足しているため、処理を続けられませんでした。";
+  return L"予期しないエラーのため、処理を続けられませんでした。";
 }
 
 // Minimised, the application's forms are hidden and its own window stands
@@ -317,6 +404,11 @@ void TApplication::Restore() {
 }
 
 LRESULT CALLBACK TApplication::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+#ifdef BRIVOLA_GDI_COUNT
+  // Test build: a test asks for the GDI guards' counts (0: live objects, 1: deleted while selected).
+  static const UINT gdiCountQuery = RegisterWindowMessageW(L"BrivolaGdiCount");
+  if (msg == gdiCountQuery) return wParam == 0 ? gdicount::Live() : gdicount::DeletedWhileSelected();
+#endif
   if (msg == WM_SYSCOMMAND && wnd == Application().Handle()) {
     // The application window's taskbar button and system menu.
     switch (wParam & 0xFFF0) {

@@ -30,7 +30,8 @@ class TForm : public TWinControl {
   void SetClientSize(int width, int height);
   // The form's font, used by every control on it unless one has its own.
   void SetFont(const std::wstring& face, int height);
-  HFONT FontHandle() const override { return font_.get(); }
+  // Made at first use: a form that is never shown never loads a font.
+  HFONT FontHandle() const override;
 
   // Registers the hints again, for controls whose windows were rebuilt.
   void RefreshHints();
@@ -44,6 +45,9 @@ class TForm : public TWinControl {
 
   void Show();  // visible, then brought to the front
   void Hide();
+  // Showing a form whose place lies mostly off every monitor's work area puts
+  // its window inside the nearest one; the form's bounds keep the stored place.
+  void SetVisible(bool visible) override;
   void Close();
   bool CloseQuery();
   void BringToFront();
@@ -55,18 +59,26 @@ class TForm : public TWinControl {
  protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
+  // A hidden form has no use for its controls' windows: they are made when it is first shown.
+  bool ChildrenWithWindow() const override { return controlsMade_; }
+  void MakeChildHandles() override { MakeControls(); }
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  void MakeControls();
   void AddHints(TWinControl& container);
+  void PlaceWithinReach();
   std::vector<TWinControl*> FocusOrder() const;
 
   std::wstring caption_;
   TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSizeable;
   int clientWidth_ = -1, clientHeight_ = -1;
-  UniqueFont font_;
+  LOGFONTW fontDescription_{};
+  mutable UniqueFont font_;
   HWND hintWindow_ = nullptr;  // owned by the form's window, destroyed with it
   HWND lastFocus_ = nullptr;
+  bool placing_ = false;
+  bool controlsMade_ = false;  // the form's own move into reach, which its bounds don't follow
 };
 
 // The default beep of a refused key; observers (tests, sounds) may listen.
@@ -122,6 +134,10 @@ class TApplication : public TComponent {
   bool terminated_ = false;
   std::vector<HWND> hiddenForms_;  // hidden by Minimize
 };
+
+// What the general handler shows for an exception: its own message, or a Japanese
+// sentence in place of a run-time library exception's raw text.
+std::wstring ExceptionMessage(const std::exception& e);
 
 // The one application object of the process.
 TApplication& Application();

@@ -1,3 +1,4 @@
+#include "SystemLibraries.h"
 #include "Graphics.h"
 
 LOGFONTW TFont::Describe(HDC dc, int escapement, bool defaultCharset) const {
@@ -29,7 +30,8 @@ void TBitmap::SetHandle(HBITMAP bitmap) {
 
 void TBitmap::Assign(const TBitmap& other) {
   Transparent = other.Transparent;
-  SetHandle(other.handle_ ? static_cast<HBITMAP>(CopyImage(other.handle_.get(), IMAGE_BITMAP, 0, 0, 0)) : nullptr);
+  SetHandle(other.handle_ ? static_cast<HBITMAP>(CopyImage(other.handle_.get(), IMAGE_BITMAP, 0, 0, 0))
+                          : nullptr);
 }
 
 void TBitmap::Draw(HDC dc, int x, int y) const {
@@ -37,8 +39,8 @@ void TBitmap::Draw(HDC dc, int x, int y) const {
   MemoryDC source(dc);
   SelectGuard select(source.get(), handle_.get());
   if (Transparent)
-    TransparentBlt(dc, x, y, width_, height_, source.get(), 0, 0, width_, height_,
-                   GetPixel(source.get(), 0, height_ - 1));
+    lazy::TransparentBlt(dc, x, y, width_, height_, source.get(), 0, 0, width_, height_,
+                         GetPixel(source.get(), 0, height_ - 1));
   else
     BitBlt(dc, x, y, width_, height_, source.get(), 0, 0, SRCCOPY);
 }

@@ -1,35 +1,37 @@
-// Image lists: small masked images drawn by index (menus, actions).
+// Image lists: small masked images drawn by index (menus, actions). The
+// images sit side by side in one bitmap, their masks in a monochrome one,
+// both owned here: no bitmap of the list is ever deleted while a device
+// context holds it.
 #pragma once
 
 #include <windows.h>
-#include <commctrl.h>
 
-#include <memory>
+#include <functional>
 
 #include "Classes.h"
-
-struct ImageListDestroyer {
-  void operator()(HIMAGELIST h) const {
-    if (h) ImageList_Destroy(h);
-  }
-};
-using UniqueImageList = std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, ImageListDestroyer>;
+#include "Handles.h"
 
 class TImageList : public TComponent {
  public:
   explicit TImageList(TComponent* owner, int width = 16, int height = 16);
 
-  HIMAGELIST Handle() const { return list_.get(); }
   int Width() const { return width_; }
   int Height() const { return height_; }
   int Count() const;
+  // The images come from the filler, called at the list's first use: a list that is never shown costs nothing.
+  void SetFiller(std::function<void(TImageList&)> filler) { filler_ = std::move(filler); }
 
-  // Adds one image; pixels of maskColor become transparent. Returns its index.
+  // Adds the images of the bitmap (as many as its width holds); pixels of
+  // maskColor become transparent. Returns the index of the first, -1 if none.
   int AddMasked(HBITMAP image, COLORREF maskColor);
-  // Draws an image; a disabled one is drawn blended with the background.
+  // Draws an image; a disabled one is drawn at half strength over the background.
   void Draw(HDC dc, int x, int y, int index, bool enabled = true) const;
 
  private:
   int width_, height_;
-  UniqueImageList list_;
+  void Fill() const;
+  int count_ = 0;
+  mutable std::function<void(TImageList&)> filler_;
+  UniqueBitmap images_;  // transparent pixels black
+  UniqueBitmap masks_;   // 1 where transparent
 };

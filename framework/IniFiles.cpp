@@ -8,11 +8,19 @@
 #include "TextRules.h"
 #include "WinText.h"
 
-std::string TIniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const {
+std::string TIniFile::ReadString(const std::string& section, const std::string& key,
+                                 const std::string& def) const {
+  // The profile service drops the blanks at the end of a default and cuts it, so the default is never handed
+  // to it: a key is missing when a read with either of two different stand-in defaults gives that default.
   std::vector<char> buffer(MaxValueBytes + 1, '\0');
-  const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buffer.data(),
-                                           static_cast<DWORD>(buffer.size()), fileName_.c_str());
-  return std::string(buffer.data(), n);
+  auto read = [&](const char* standIn) {
+    const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), standIn, buffer.data(),
+                                             static_cast<DWORD>(buffer.size()), fileName_.c_str());
+    return std::string(buffer.data(), n);
+  };
+  const std::string value = read("\x01");
+  if (value != "\x01" || read("\x02") != "\x02") return value;
+  return def;
 }
 
 namespace {
@@ -24,8 +32,9 @@ bool ExistsReadOnly(const std::string& fileName) {
   const DWORD attributes = GetFileAttributesA(fileName.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
   if (attributes & FILE_ATTRIBUTE_READONLY) return true;
-  UniqueHandle file(CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(CreateFileA(fileName.c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   return file.get() == INVALID_HANDLE_VALUE;
 }
 
@@ -40,7 +49,8 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
   }
 }
 
-std::int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key, std::int32_t def) const {
+std::int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key,
+                                   std::int32_t def) const {
   const std::string text = ReadString(section, key, "");
   if (text.empty()) return def;
   try {

@@ -126,6 +126,8 @@ LRESULT TPopupMenu::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
     if (dis->CtlType != ODT_MENU || !dis->itemData) return FALSE;
     auto* item = reinterpret_cast<TMenuItem*>(dis->itemData);
+    // The font before the saved state: the state that still holds it comes back first.
+    UniqueFont font = MenuFont();
     SavedDC saved(dis->hDC);
     RECT rect = dis->rcItem;
     const bool topLevel = std::any_of(Items.Items.begin(), Items.Items.end(),
@@ -138,8 +140,7 @@ LRESULT TPopupMenu::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       OffsetRect(&rect, -itemOrigin_.x, -itemOrigin_.y);
       SetViewportOrgEx(dis->hDC, itemOrigin_.x, itemOrigin_.y, nullptr);
     }
-    UniqueFont font = MenuFont();
-    if (font) SelectObject(dis->hDC, font.get());
+    SelectGuard selectFont(dis->hDC, font ? font.get() : GetStockObject(DEFAULT_GUI_FONT));
     if (item->OnAdvancedDrawItem)
       item->OnAdvancedDrawItem(item, dis->hDC, rect, dis->itemState);
     else

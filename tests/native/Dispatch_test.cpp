@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
+#include <new>
 #include <vector>
 
 TEST(ExtractUrl, TakesExactlyTheUrlBytesOfEveryByteValue) {
   for (int b = 0; b < 256; ++b) {
     const char c = static_cast<char>(b);
-    const bool inSet = b >= 0x21 && b <= 0x7E && std::string_view("\"<>[\\]^`{|}").find(c) == std::string_view::npos;
+    const bool inSet =
+        b >= 0x21 && b <= 0x7E && std::string_view("\"<>[\\]^`{|}").find(c) == std::string_view::npos;
     const std::string text = std::string("http://a/") + c + "z";
     EXPECT_EQ(ExtractUrl(text), inSet ? text : "http://a/") << "byte " << b;
   }
@@ -49,8 +52,15 @@ struct RecordingHost : IAnalysisHost {
     if (clip.size() > 1) clip.pop_front();
     return t;
   }
-  void OpenUrl(const std::string&) override {}
+  void OpenUrl(const std::string& url) override {
+    opened.push_back(url);
+    if (onOpen) onOpen();
+  }
   void Sleep(int ms) override { sleeps.push_back(ms); }
+  void ReportTextTooLarge() override { ++tooLarge; }
+  std::vector<std::string> opened;
+  std::function<void()> onOpen;
+  int tooLarge = 0;
   std::string HalfWidth(const std::string& t) override { return t; }
   int sleepTime = 100;
 };
@@ -102,4 +112,91 @@ TEST(ClipEventClipChange, PrivateContentIsNeitherAnalysedNorRemembered) {
   ClipEventClipChange(host, last);
   EXPECT_EQ(last, "1234");
   EXPECT_EQ(host.reads, 5);
+}
+
+TEST(ClipEventClipChange, AStepWhoseReadFindsAnotherTextEndsTheChange) {
+  const std::string chart = "http://chart.yahoo.co.jp/q?d=c&k=c3&z=m&h=on&s=";
+  struct Case {
+    std::deque<std::string> clip;  // compare, take, then one read per enabled step
+    std::vector<std::string> opened;
+  } cases[] = {
+      {{"1234", "1234", "1234"}, {chart + "1234"}},
+      // The copy came before the stock step's read: nothing of either text opens in this change.
+      {{"1234", "1234", "5678"}, {}},
+      // Before the NetMile step: the chart of the change's own text has opened, the new text isn't analysed
+      // here.
+      {{"1234", "1234", "1234", "netmile http://a/"}, {chart + "1234"}},
+  };
+  for (Case& c : cases) {
+    RecordingHost host;
+    host.stock = host.netmile = host.infocash = true;
+    host.clip = c.clip;
+    std::string last;
+    ClipEventClipChange(host, last);
+    EXPECT_EQ(host.opened, c.opened);
+    EXPECT_EQ(last, "1234");
+  }
+}
+
+TEST(TClipDispatch, AChangeReportedDuringAnAnalysisIsTakenUpAfterIt) {
+  RecordingHost host;
+  host.stock = true;
+  host.clip = {"1234"};
+  std::string last;
+  TClipDispatch dispatch;
+  int nested = 0;
+  host.onOpen = [&] {
+    if (nested++ > 0) return;
+    host.clip = {"5678"};
+    dispatch.Change(host, last);  // as a sent message delivered inside the shell call
+    EXPECT_EQ(last, "1234") << "the text under analysis stays";
+  };
+  dispatch.Change(host, last);
+  EXPECT_EQ(host.opened, (std::vector<std::string>{"http://chart.yahoo.co.jp/q?d=c&k=c3&z=m&h=on&s=1234",
+                                                   "http://chart.yahoo.co.jp/q?d=c&k=c3&z=m&h=on&s=5678"}));
+  EXPECT_EQ(last, "5678");
+}
+
+namespace {
+// A clipboard whose text of the given size can't be held.
+struct TightHost : RecordingHost {
+  size_t limit = 0;
+  std::string ReadClipboardText() override {
+    std::string t = RecordingHost::ReadClipboardText();
+    if (t.size() > limit) throw std::bad_alloc();
+    return t;
+  }
+  bool ClipboardTextEquals(std::string_view text) override { return clip.front() == text; }
+  std::uint64_t ClipboardTextDigest() override { return TextDigest(clip.front()); }
+};
+}  // namespace
+
+TEST(TClipDispatch, ATextTooLargeToHoldIsReportedOnceAndCountsAsTaken) {
+  TightHost host;
+  host.limit = 8;
+  host.stock = true;
+  std::string last = "0001";
+  TClipDispatch dispatch;
+  host.clip = {std::string(9, 'x')};
+  dispatch.Change(host, last);
+  EXPECT_EQ(host.tooLarge, 1);
+  EXPECT_EQ(last, "");
+  dispatch.Change(host, last);  // the same text's next notification: taken already
+  EXPECT_EQ(host.tooLarge, 1);
+  host.clip = {std::string(9, 'y')};  // another large text is tried
+  dispatch.Change(host, last);
+  EXPECT_EQ(host.tooLarge, 2);
+  host.clip = {"1234"};  // and a normal copy is analysed
+  dispatch.Change(host, last);
+  EXPECT_EQ(last, "1234");
+  EXPECT_EQ(host.opened.size(), 1u);
+
+  // Memory running out inside an analyser: reported, and the text stays taken.
+  host.onOpen = [] { throw std::bad_alloc(); };
+  host.clip = {"5678"};
+  dispatch.Change(host, last);
+  dispatch.Change(host, last);
+  EXPECT_EQ(host.tooLarge, 3);
+  EXPECT_EQ(last, "5678");
+  EXPECT_EQ(host.opened.size(), 2u);
 }

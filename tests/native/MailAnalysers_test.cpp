@@ -42,7 +42,7 @@ TEST(MailAnalysers, SkippedLinksCostNoPause) {
   EXPECT_EQ(host.clock, 0);
 }
 
-TEST(MailAnalysers, RunAfterTheChartEachOnItsOwnReadOfTheClipboard) {
+TEST(MailAnalysers, RunAfterTheChartOnTheTextTheirChangeTook) {
   const std::string chart = std::string(ChartUrlPrefixes[0]) + "7203";
   {
     // Four digits with everything enabled: only the chart opens, and a chart open is not followed by a pause.
@@ -57,22 +57,25 @@ TEST(MailAnalysers, RunAfterTheChartEachOnItsOwnReadOfTheClipboard) {
     EXPECT_EQ(host.clock, 0);
   }
   {
-    // The clipboard changes between the reads of one event: each analyser sees its own read, in order.
+    // The clipboard changes between the reads of one change: the step whose read finds another text ends
+    // the change, and the new text's own change runs every analyser on it.
     MailHost host;
     host.stock = host.netmile = host.infocash = true;
     host.id = "ic123456";
     host.sleepTime = 10;
-    host.clip = {"x", "x", "7203", ReadMail("netmile_gold.txt"), ReadMail("infocash_quoted.txt")};
+    const std::string gold = ReadMail("netmile_gold.txt");
+    host.clip = {"7203", "7203", "7203", gold};
     std::string last;
     ClipEventClipChange(host, last);
+    EXPECT_EQ(host.Urls(), std::vector<std::string>{chart});
+    EXPECT_EQ(last, "7203");
+    ClipEventClipChange(host, last);
     const std::string ad = "http://ad.netmile.co.jp/click.asp?ad=";
-    const std::string jump = "http://www.info-cash.jp/clickweb/icjmp.asp?id=ic123456&ad=";
-    const std::vector<std::string> expected = {chart, ad + "G2001&m=M0012345", ad + "G2002&m=M0012345",
-                                               jump + "3001", jump + "3002"};
+    const std::vector<std::string> expected = {chart, ad + "G2001&m=M0012345", ad + "G2002&m=M0012345"};
     EXPECT_EQ(host.Urls(), expected);
-    ASSERT_EQ(host.opens.size(), 5u);
-    const long long at[] = {0, 0, 10, 20, 30};
-    for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(host.opens[i].at, at[i]) << i;
-    EXPECT_EQ(host.clock, 40);
+    ASSERT_EQ(host.opens.size(), 3u);
+    const long long at[] = {0, 0, 10};
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(host.opens[i].at, at[i]) << i;
+    EXPECT_EQ(host.clock, 20);
   }
 }

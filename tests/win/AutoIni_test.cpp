@@ -40,8 +40,8 @@ struct ScratchIni {
   // The key names of a section, in file order.
   std::vector<std::string> Keys(const std::string& section) const {
     std::vector<char> buf(32768);
-    DWORD n = GetPrivateProfileStringA(section.c_str(), nullptr, "", buf.data(), static_cast<DWORD>(buf.size()),
-                                       path.c_str());
+    DWORD n = GetPrivateProfileStringA(section.c_str(), nullptr, "", buf.data(),
+                                       static_cast<DWORD>(buf.size()), path.c_str());
     std::vector<std::string> keys;
     for (const char* p = buf.data(); p < buf.data() + n && *p; p += std::strlen(p) + 1) keys.emplace_back(p);
     return keys;
@@ -135,10 +135,22 @@ TEST(IniFile, ReadsIntegersByTheConversionRulesAndKeepsTheDefaultOtherwise) {
   struct Case {
     const char* stored;
     int expected;
-  } cases[] = {{"12", 12},     {"-7", -7},        {"+5", 5},          {"  42", 42},
-               {"$1F", 31},    {"0x20", 32},      {"0X20", 32},       {"x10", 16},
-               {"X10", 16},    {"$FFFFFFFF", -1}, {"2147483647", 2147483647}, {"abc", 99},
-               {"12 3", 99},   {"2147483648", 99}, {"0x", 99},        {"1.5", 99}};
+  } cases[] = {{"12", 12},
+               {"-7", -7},
+               {"+5", 5},
+               {"  42", 42},
+               {"$1F", 31},
+               {"0x20", 32},
+               {"0X20", 32},
+               {"x10", 16},
+               {"X10", 16},
+               {"$FFFFFFFF", -1},
+               {"2147483647", 2147483647},
+               {"abc", 99},
+               {"12 3", 99},
+               {"2147483648", 99},
+               {"0x", 99},
+               {"1.5", 99}};
   for (const Case& c : cases) {
     ini.WriteString("S", "k", c.stored);
     EXPECT_EQ(ini.ReadInteger("S", "k", 99), c.expected) << c.stored;
@@ -168,6 +180,15 @@ TEST(IniFile, ReadsAtMost2047BytesAndKeepsCodePage932Bytes) {
   ini.WriteString(AnsiFromUtf8("ユーザー"), "jp", japanese);
   EXPECT_EQ(ini.ReadString(AnsiFromUtf8("ユーザー"), "jp", ""), japanese);
   EXPECT_EQ(ini.ReadString("S", "missing", "dflt"), "dflt");
+  // A missing key gives the default exactly, blanks at its end and length included; stored values that look
+  // like a stand-in default are still values.
+  for (const std::string& def : {std::string("ic123  "), std::string(" "), std::string(3000, 'd')})
+    EXPECT_EQ(ini.ReadString("S", "missing", def), def);
+  EXPECT_EQ(ini.ReadString("Nowhere", "missing", "12 "), "12 ");
+  for (const std::string& stored : {std::string("\x01"), std::string("\x02"), std::string()}) {
+    ini.WriteString("S", "odd", stored);
+    EXPECT_EQ(ini.ReadString("S", "odd", "x"), stored);
+  }
 }
 
 TEST(IniFile, AFailedWriteNamesTheFile) {
@@ -221,8 +242,8 @@ TEST(AutoIni, SavesEachKindUnderItsNameInWalkOrder) {
   t.ini->Save();
   // Non-windowed children first, then windowed, in the container's order;
   // the group is stored whole, its button isn't.
-  EXPECT_EQ(file.Keys("U"), (std::vector<std::string>{"Shape1", "Edit1", "Check1", "Group1", "Radio1", "List1",
-                                                      "Combo1"}));
+  EXPECT_EQ(file.Keys("U"),
+            (std::vector<std::string>{"Shape1", "Edit1", "Check1", "Group1", "Radio1", "List1", "Combo1"}));
   EXPECT_EQ(file.Read("U", "Edit1"), AnsiFromUtf8("ＩＤ"));
   EXPECT_EQ(file.Read("U", "Check1"), "1");
   EXPECT_EQ(file.Read("U", "Group1"), "3");
@@ -253,8 +274,7 @@ TEST(AutoIni, LeftOutKindsFallThroughToTheWalk) {
   t.group->SetItems({});  // leaves only the button placed in it by hand
   t.ini->Save();
   // Without its row, the radio group is walked and its button stored.
-  EXPECT_EQ(file.Keys("U"),
-            (std::vector<std::string>{"Check1", "GroupButton", "Radio1", "List1", "Combo1"}));
+  EXPECT_EQ(file.Keys("U"), (std::vector<std::string>{"Check1", "GroupButton", "Radio1", "List1", "Combo1"}));
 }
 
 TEST(AutoIni, CheckTagKeepsOnlyTaggedControlsButWalksEveryContainer) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "ActnList.h"
@@ -29,6 +30,35 @@ Capture Shifted(const Capture& c, POINT o) {
   for (int y = 0; y < s.height; ++y)
     for (int x = 0; x < s.width; ++x) s.pixels.push_back(c.At(x + o.x, y + o.y));
   return s;
+}
+
+// The client area of a window of this thread as its own device context holds
+// it: up to date as soon as a paint returns, while the screen shows it only
+// once the thread's loop has gone idle.
+Capture CaptureOwnWindow(HWND wnd) {
+  Capture c;
+  RECT rc{};
+  GetClientRect(wnd, &rc);
+  c.width = rc.right;
+  c.height = rc.bottom;
+  WindowDC source(wnd);
+  MemoryDC memory(source.get());
+  UniqueBitmap bitmap(CreateCompatibleBitmap(source.get(), c.width, c.height));
+  {
+    SelectGuard select(memory.get(), bitmap.get());
+    BitBlt(memory.get(), 0, 0, c.width, c.height, source.get(), 0, 0, SRCCOPY);
+  }
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), c.width, -c.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  std::vector<DWORD> raw(static_cast<size_t>(c.width) * c.height);
+  GetDIBits(memory.get(), bitmap.get(), 0, c.height, raw.data(), &info, DIB_RGB_COLORS);
+  for (DWORD bgra : raw) c.pixels.push_back(RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF));
+  return c;
+}
+
+void RepaintFully(HWND wnd) {
+  RedrawWindow(wnd, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 HBITMAP SolidImage(COLORREF colour) {
@@ -186,6 +216,103 @@ TEST(BarPopupMenu, SystemColoursTurnIntoTheirRgbAndAHiddenLastItemLeavesTheBarCo
     EXPECT_EQ(bar.At(menu.BarWidth - 3, 0), start);
     EXPECT_EQ(bar.At(0, last), GradientRowColor(start, end, last, menu.MenuHeight()));
     EXPECT_EQ(bar.At(menu.BarWidth - 3, last), bar.At(0, last));
+  }
+}
+
+TEST(BarPopupMenu, EveryRepaintOfTheOpenMenuRestoresTheBarWithItsTitleAndPicture) {
+  // A 12 x 40 picture of two colours (its bottom-left pixel, green, is the transparent one).
+  const auto picture = [](bool transparent) {
+    TBitmap b;
+    WindowDC screen(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen.get(), 12, 40);
+    {
+      MemoryDC memory(screen.get());
+      SelectGuard select(memory.get(), bitmap);
+      UniqueBrush red(CreateSolidBrush(RGB(255, 0, 0))), green(CreateSolidBrush(RGB(0, 255, 0)));
+      const RECT all{0, 0, 12, 40}, corner{0, 30, 4, 40};
+      FillRect(memory.get(), &all, red.get());
+      FillRect(memory.get(), &corner, green.get());
+    }
+    b.SetHandle(bitmap);
+    b.Transparent = transparent;
+    return b;
+  };
+  const struct {
+    const char* name;
+    const char* file;
+    TColor start, end;
+    bool withPicture, transparent;
+    TBitmapVertAlignment vert;
+  } rows[] = {
+      {"gradient", "gradient", 0xFF0000, 0, false, true, TBitmapVertAlignment::bvaBottom},
+      {"gradient, picture across items", "picture", 0xFF0000, 0, true, true, TBitmapVertAlignment::bvaMiddle},
+      {"solid, picture at the bottom", "solid", 0x808000, 0x808000, true, true,
+       TBitmapVertAlignment::bvaBottom},
+      {"opaque picture at the top", "opaque", 0xFF0000, 0x0000FF, true, false, TBitmapVertAlignment::bvaTop},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    TComponent owner(nullptr);
+    auto& menu = owner.Add<TBarPopupMenu>();
+    menu.VerticalText = L"Brivola";
+    menu.VerticalFont.Height = -17;
+    menu.GradientStart = r.start;
+    menu.GradientEnd = r.end;
+    if (r.withPicture) {
+      menu.SetBitmap(picture(r.transparent));
+      menu.BitmapVertAlignment = r.vert;
+      menu.BitmapHorzAlignment = TBitmapHorzAlignment::bhaCenter;
+    }
+    for (const wchar_t* caption : {L"一番目", L"二番目", L"-", L"三番目", L"四番目"})
+      menu.Items.Add("I", caption);
+    Capture open, repainted, selected;
+    RunOpenMenu(menu, {
+                          [&](HWND wnd) {
+                            if (!menu.BarDrawn()) return false;
+                            open = Shifted(CaptureOwnWindow(wnd), menu.ItemOrigin());
+                            RepaintFully(wnd);
+                            repainted = Shifted(CaptureOwnWindow(wnd), menu.ItemOrigin());
+                            PostMessageW(wnd, WM_KEYDOWN, VK_DOWN, 0);
+                            return true;
+                          },
+                          [&](HWND wnd) {
+                            // The first item selected; then the whole menu again.
+                            const Capture now = Shifted(CaptureOwnWindow(wnd), menu.ItemOrigin());
+                            if (now.At(menu.BarWidth + 12, 2) == open.At(menu.BarWidth + 12, 2)) return false;
+                            RepaintFully(wnd);
+                            selected = Shifted(CaptureOwnWindow(wnd), menu.ItemOrigin());
+                            PostMessageW(wnd, WM_KEYDOWN, VK_ESCAPE, 0);
+                            return true;
+                          },
+                      });
+    ASSERT_GE(open.height, menu.MenuHeight());
+    ASSERT_EQ(repainted.height, open.height);
+    ASSERT_EQ(selected.height, open.height);
+    SaveArtifact(repainted, (std::string("BarPopupMenu-repainted-") + r.file + ".bmp").c_str());
+    const int height = menu.MenuHeight();
+    const COLORREF start = ColorToRGB(r.start), end = ColorToRGB(r.end);
+    // The bar as drawn: the fill's rows, the title's white, the picture's red, and its green only when
+    // opaque.
+    int white = 0, red = 0, green = 0;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < menu.BarWidth - 2; ++x) {
+        const COLORREF p = open.At(x, y);
+        white += p == RGB(255, 255, 255);
+        red += p == RGB(255, 0, 0);
+        green += p == RGB(0, 255, 0);
+      }
+    EXPECT_EQ(open.At(0, 0), start);  // the picture stands in the middle, from x 8
+    EXPECT_EQ(open.At(0, height - 1), GradientRowColor(start, end, height - 1, height));
+    EXPECT_GT(white, 20) << "the title";
+    // The picture's red part, 12 x 40 pixels but the 4 x 10 corner: whole although it spans several items.
+    EXPECT_EQ(red, r.withPicture ? 12 * 40 - 4 * 10 : 0);
+    EXPECT_EQ(green, r.withPicture && !r.transparent ? 4 * 10 : 0);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < menu.BarWidth - 2; ++x) {
+        ASSERT_EQ(repainted.At(x, y), open.At(x, y))
+            << "bar pixel " << x << "," << y << " after a full repaint";
+        ASSERT_EQ(selected.At(x, y), open.At(x, y)) << "bar pixel " << x << "," << y << " with a selection";
+      }
   }
 }
 

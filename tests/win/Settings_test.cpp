@@ -59,9 +59,9 @@ std::wstring PressBox(const Process& program) {
   return text;
 }
 
-const std::vector<std::string> kStoredKeys{"SetupFormTop",        "SetupFormLeft",      "BrowseStockCode",
-                                           "StockSiteSelect",     "SleepTime",          "AutoBrowseNetMileAD",
-                                           "AutoBrowseInfoCash",  "InfoCashID"};
+const std::vector<std::string> kStoredKeys{"SetupFormTop",       "SetupFormLeft", "BrowseStockCode",
+                                           "StockSiteSelect",    "SleepTime",     "AutoBrowseNetMileAD",
+                                           "AutoBrowseInfoCash", "InfoCashID"};
 
 }  // namespace
 
@@ -81,17 +81,19 @@ TEST(Settings, NothingIsWrittenUntilACloseMessageSavesTheTable) {
   ASSERT_TRUE(FileExists(copy.IniPath()));
   EXPECT_EQ(Keys(copy), kStoredKeys);
   const std::vector<std::pair<std::string, std::string>> values{
-      {"SetupFormTop", "0"},        {"SetupFormLeft", "0"},      {"BrowseStockCode", "0"},
-      {"StockSiteSelect", "0"},     {"SleepTime", "100"},        {"AutoBrowseNetMileAD", "0"},
-      {"AutoBrowseInfoCash", "0"},  {"InfoCashID", ""}};
+      {"SetupFormTop", "0"},       {"SetupFormLeft", "0"}, {"BrowseStockCode", "0"},
+      {"StockSiteSelect", "0"},    {"SleepTime", "100"},   {"AutoBrowseNetMileAD", "0"},
+      {"AutoBrowseInfoCash", "0"}, {"InfoCashID", ""}};
   for (const auto& [key, value] : values) EXPECT_EQ(Read(copy, key), value) << key;
 }
 
 TEST(Settings, StoredValuesAreReadBackAtStart) {
   ProgramCopy copy(L"settings-readback");
   const std::string longId(3000, 'i');
-  WriteSettings(copy, "SetupFormTop=0x20\r\nSetupFormLeft=40\r\nStockSiteSelect=9\r\nBrowseStockCode=0x1\r\n"
-                      "SleepTime=123456\r\nInfoCashID=" + longId + "\r\n");
+  WriteSettings(copy,
+                "SetupFormTop=0x20\r\nSetupFormLeft=40\r\nStockSiteSelect=9\r\nBrowseStockCode=0x1\r\n"
+                "SleepTime=123456\r\nInfoCashID=" +
+                    longId + "\r\n");
   HWND form = nullptr;
   auto program = copy.Start(&form);
   ASSERT_NE(form, nullptr);
@@ -169,11 +171,15 @@ TEST(Settings, CancelRestoresTheFilesValuesButNotThePosition) {
   HWND form = nullptr;
   auto program = copy.Start(&form);
   ASSERT_TRUE(WaitUntil([&] { return WindowRect(form).top == 5; }));
+  HWND tray = WaitForWindow(L"TaskTrayHandle", nullptr, program->Id());
+  SendMessageW(tray, WM_USER + 200, 7, WM_MBUTTONDOWN);  // the middle button shows the dialog
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(form) != FALSE; }, 5000));
   HWND cancel = FindWindowExW(form, nullptr, L"BUTTON", L"Cancel");
   ASSERT_NE(cancel, nullptr);
   // The file changes behind the program's back; Cancel takes it up.
   WriteSettings(copy, "SetupFormTop=60\r\nBrowseStockCode=0\r\n");
-  SendMessageW(form, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(cancel), BN_CLICKED), reinterpret_cast<LPARAM>(cancel));
+  SendMessageW(form, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(cancel), BN_CLICKED),
+               reinterpret_cast<LPARAM>(cancel));
   EXPECT_EQ(WindowRect(form).top, 5);  // Cancel doesn't move the form
   PostMessageW(form, WM_CLOSE, 0, 0);
   ASSERT_TRUE(program->Wait().has_value());
@@ -184,7 +190,8 @@ TEST(Settings, CancelRestoresTheFilesValuesButNotThePosition) {
 TEST(Settings, MailAnalysersSwitchedOnInTheFileOpenTheirLinksWithThePause) {
   ProgramCopy copy(L"settings-mail");
   const std::string id = "ic123456";
-  WriteSettings(copy, "AutoBrowseNetMileAD=1\r\nAutoBrowseInfoCash=1\r\nInfoCashID=" + id + "\r\nSleepTime=300\r\n");
+  WriteSettings(
+      copy, "AutoBrowseNetMileAD=1\r\nAutoBrowseInfoCash=1\r\nInfoCashID=" + id + "\r\nSleepTime=300\r\n");
   auto program = copy.Start();
   const std::wstring data = EnvPath("BRIVOLA_TEST_DATA");
   for (const wchar_t* mail : {L"netmile_magazine.txt", L"infocash_html.txt"}) {
@@ -209,4 +216,32 @@ TEST(Settings, MailAnalysersSwitchedOnInTheFileOpenTheirLinksWithThePause) {
     const long long span = opened.back().ms - opened.front().ms;
     EXPECT_GE(span, static_cast<long long>(opened.size() - 1) * 300 - 150);
   }
+}
+
+TEST(Settings, CancelWithoutAFileLeavesTypedTextsExactlyAsTheyAre) {
+  ProgramCopy copy(L"settings-cancel-blank");
+  HWND form = nullptr;
+  auto program = copy.Start(&form);
+  ASSERT_NE(form, nullptr);
+  HWND tray = WaitForWindow(L"TaskTrayHandle", nullptr, program->Id());
+  ASSERT_NE(tray, nullptr);
+  SendMessageW(tray, WM_USER + 200, 7, WM_MBUTTONDOWN);  // the middle button shows the dialog
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(form) != FALSE; }, 5000));
+
+  // The pause and the Info-Cash ID, as pasted: blanks at the end, and an ID longer than a profile value.
+  HWND sleepTime = nullptr, infoCashId = nullptr;
+  for (HWND edit : Descendants(form, L"Edit")) (WindowText(edit) == L"100" ? sleepTime : infoCashId) = edit;
+  ASSERT_TRUE(sleepTime && infoCashId);
+  const std::wstring longId = L"ic" + std::wstring(2100, L'9') + L" ";
+  for (const std::wstring& id : {std::wstring(L"ic123  "), longId}) {
+    SendMessageW(sleepTime, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"12 "));
+    SendMessageW(infoCashId, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(id.c_str()));
+    HWND cancel = FindWindowExW(form, nullptr, L"BUTTON", L"Cancel");
+    SendMessageW(form, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(cancel), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(cancel));
+    EXPECT_FALSE(IsWindowVisible(form));
+    EXPECT_EQ(WindowText(sleepTime), L"12 ");
+    EXPECT_EQ(WindowText(infoCashId), id);
+  }
+  EXPECT_FALSE(FileExists(copy.IniPath()));
 }

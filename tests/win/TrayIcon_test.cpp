@@ -6,8 +6,10 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Forms.h"
@@ -603,6 +605,99 @@ TEST(TrayIcon, TheTrayToolTipTakesTheStyleColoursWhileTheCursorRestsOnTheIcon) {
     }
     EXPECT_EQ(bar.messages, restore) << "destroying the style restores the system colours";
   }
+}
+
+namespace {
+// A stand-in taskbar and its tool tip on a thread of their own, which can
+// stop answering messages for a while, as a hung shell does.
+class HangingTaskbar {
+ public:
+  HangingTaskbar() {
+    thread_ = std::thread([this] { Run(); });
+    WaitForSingleObject(ready_.get(), 10000);
+  }
+  ~HangingTaskbar() {
+    Answer();
+    SetEvent(quit_.get());
+    thread_.join();
+  }
+  HWND Tip() const { return tip_; }
+  // Returns once the thread has stopped answering; it answers again after Answer() or 5 s.
+  void StopAnswering() {
+    ResetEvent(answer_.get());  // an answer given while it was answering anyway
+    SetEvent(hang_.get());
+    WaitUntil([&] { return hung_.load(); }, 5000);
+  }
+  void Answer() { SetEvent(answer_.get()); }
+
+ private:
+  void Run() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "Shell_TrayWnd";
+    RegisterClassA(&wc);
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+    HWND taskbar = CreateWindowExA(WS_EX_TOPMOST, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                   wc.hInstance, nullptr);
+    tip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
+                           nullptr, nullptr, wc.hInstance, nullptr);
+    SetEvent(ready_.get());
+    const HANDLE wake[] = {hang_.get(), quit_.get()};
+    for (;;) {
+      const DWORD r = MsgWaitForMultipleObjects(2, wake, FALSE, INFINITE, QS_ALLINPUT);
+      if (r == WAIT_OBJECT_0) {
+        hung_ = true;
+        WaitForSingleObject(answer_.get(), 5000);
+        hung_ = false;
+      } else if (r == WAIT_OBJECT_0 + 1) {
+        break;
+      }
+      MSG msg;
+      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+    DestroyWindow(tip_);
+    DestroyWindow(taskbar);
+    UnregisterClassA("Shell_TrayWnd", GetModuleHandleA(nullptr));
+  }
+
+  static UniqueHandle Event() { return UniqueHandle(CreateEventW(nullptr, FALSE, FALSE, nullptr)); }
+  UniqueHandle ready_ = Event(), hang_ = Event(), answer_ = Event(), quit_ = Event();
+  std::atomic<bool> hung_{false};
+  HWND tip_ = nullptr;
+  std::thread thread_;
+};
+
+ULONGLONG MsSince(ULONGLONG start) { return GetTickCount64() - start; }
+}  // namespace
+
+// The tool tip is the shell's window: when the shell stops answering, taking
+// the colours and giving them back at the icon's end wait only a moment.
+TEST(TrayIcon, AToolTipThatStopsAnsweringHoldsUpNeitherTheHoverNorTheEnd) {
+  FakeShell shell;
+  HangingTaskbar bar;
+  ASSERT_NE(bar.Tip(), nullptr);
+  ASSERT_EQ(FindTrayToolTipWindow(), bar.Tip());
+  ULONGLONG start = 0;
+  {
+    Fixture f;
+    f.Load();
+    TToolTipStyle& style = f.tray->ToolTipStyle();
+    ASSERT_EQ(style.ToolTipWindow, bar.Tip());
+    style.UseDefault = false;
+    bar.StopAnswering();
+    SetCursorPos(100, 100);
+    start = GetTickCount64();
+    f.Report(WM_MOUSEMOVE);  // the cursor enters: the colours go to the tip
+    EXPECT_LT(MsSince(start), 1500u) << "entering the icon waited for the tool tip";
+    EXPECT_TRUE(style.MouseInside());
+    bar.Answer();
+    bar.StopAnswering();
+    start = GetTickCount64();
+  }  // the icon's end gives the system colours back
+  EXPECT_LT(MsSince(start), 1500u) << "the end of the icon waited for the tool tip";
+  bar.Answer();
 }
 
 // ---- animation

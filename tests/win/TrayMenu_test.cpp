@@ -11,162 +11,12 @@
 #include <vector>
 
 #include "Harness.h"
+#include "TrayDriver.h"
 
 using namespace harness;
 
 namespace {
-constexpr UINT kTrayNotify = WM_USER + 200;
-constexpr int kBarWidth = 31;
-
-// The commands' places in the menu, counting the items a user can select (separators skipped).
-enum Command { kSetup, kHelp, kLink, kVerInfo, kExit };
-
 std::vector<std::string> TrayLog(const ProgramCopy& copy) { return ReadLines(copy.ProbeLog() + L".tray"); }
-
-// The open menu, seen from outside the program: where its bar starts in the client area.
-class OpenMenu {
- public:
-  OpenMenu(HWND tray, DWORD pid) {
-    // The menu opens at the cursor: the same place each time, with room below and to the right.
-    const POINT at{200, 200};
-    MouseMoveTo(at);
-    WaitUntil(
-        [&] {
-          POINT p{};
-          return GetCursorPos(&p) && p.x == at.x && p.y == at.y;
-        },
-        5000);
-    PostMessageW(tray, kTrayNotify, 7, WM_RBUTTONDOWN);
-    wnd_ = WaitForWindow(L"#32768", nullptr, pid, 10000);
-    if (wnd_) WaitUntil([&] { return FindBar(); }, 5000);
-  }
-  // Open, painted, and nothing selected yet.
-  explicit operator bool() const { return wnd_ && bar_.x >= 0 && Highlighted(atOpen_).first < 0; }
-  HWND Window() const { return wnd_; }
-  const Capture& AtOpen() const { return atOpen_; }
-  POINT BarOrigin() const { return bar_; }
-
-  // The rows of the highlighted item in the capture, [top, bottom); (-1, -1) when none.
-  std::pair<int, int> Highlighted(const Capture& c) const {
-    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
-    const int x = bar_.x + kBarWidth + 22;  // between the image and the caption
-    int top = -1, bottom = -1;
-    for (int y = 0; y < c.height; ++y)
-      if (c.At(x, y) == highlight) {
-        if (top < 0) top = y;
-        bottom = y + 1;
-      }
-    return {top, bottom};
-  }
-
-  // Moves the selection one item down with the arrow key; returns the rows now highlighted.
-  std::pair<int, int> Down() {
-    const std::pair<int, int> before = Highlighted(CaptureClient(wnd_));
-    std::pair<int, int> rows;
-    PostMessageW(wnd_, WM_KEYDOWN, VK_DOWN, 0);
-    if (!WaitUntil([&] { return (rows = Highlighted(CaptureClient(wnd_))) != before && rows.first >= 0; },
-                   5000)) {
-      SaveArtifact(CaptureClient(wnd_), "TrayMenu-no-selection-move.bmp");
-      return {-1, -1};
-    }
-    return rows;
-  }
-
-  // From a menu without a selection: selects the command's item by keyboard; returns its rows.
-  std::pair<int, int> SelectByKeyboard(Command command) {
-    std::pair<int, int> rows{-1, -1};
-    for (int i = 0; i <= command && (i == 0 || rows.first >= 0); ++i) rows = Down();
-    return rows;
-  }
-
-  // Moves the mouse onto the rows and waits until they are highlighted; returns the capture.
-  Capture HoverOver(std::pair<int, int> rows) const {
-    MouseMoveTo(PointOf(rows));
-    Capture c;
-    WaitUntil([&] { return Highlighted(c = CaptureClient(wnd_)) == rows; }, 5000);
-    return c;
-  }
-
-  // A screen point in the middle of the caption column of the rows.
-  POINT PointOf(std::pair<int, int> rows) const {
-    POINT p{bar_.x + kBarWidth + 40, (rows.first + rows.second) / 2};
-    ClientToScreen(wnd_, &p);
-    return p;
-  }
-
-  bool Closed() const {
-    return WaitUntil([&] { return !IsWindow(wnd_) || !IsWindowVisible(wnd_); }, 5000);
-  }
-
- private:
-  // The bar's pure blue top-left pixel, once the menu has painted it.
-  bool FindBar() {
-    atOpen_ = CaptureClient(wnd_);
-    for (int y = 0; y < 8 && y < atOpen_.height; ++y)
-      for (int x = 0; x < 8 && x < atOpen_.width; ++x)
-        if (atOpen_.At(x, y) == RGB(0, 0, 255)) {
-          bar_ = {x, y};
-          return true;
-        }
-    return false;
-  }
-
-  HWND wnd_ = nullptr;
-  POINT bar_{-1, -1};
-  Capture atOpen_;
-};
-
-// A running copy of the program with its tray window.
-struct Running {
-  explicit Running(const wchar_t* name, const char* exeEnv = "BRIVOLA_EXE",
-                   const wchar_t* fileName = L"Brivola.exe")
-      : copy(name, exeEnv, fileName) {}
-  bool Start() {
-    program = copy.Start(&form);
-    tray = program ? WaitForWindow(L"TaskTrayHandle", nullptr, program->Id()) : nullptr;
-    return form && tray;
-  }
-  ~Running() {
-    if (program && program->Running()) {
-      PostMessageW(form, WM_CLOSE, 0, 0);  // a visible form only hides
-      WaitUntil([&] { return !IsWindowVisible(form); }, 5000);
-      PostMessageW(form, WM_CLOSE, 0, 0);
-      program->Wait(10000);
-    }
-  }
-  ProgramCopy copy;
-  std::unique_ptr<Process> program;
-  HWND form = nullptr;
-  HWND tray = nullptr;
-};
-
-// Opens the menu and clicks the command's item with the mouse, as a user does.
-void ClickCommand(Running& run, Command command) {
-  OpenMenu menu(run.tray, run.program->Id());
-  ASSERT_TRUE(menu) << "the menu opens with its bar";
-  const auto rows = menu.SelectByKeyboard(command);
-  ASSERT_GE(rows.first, 0) << "the item is highlighted";
-  MouseClickAt(menu.PointOf(rows));
-  ASSERT_TRUE(menu.Closed());
-}
-
-struct DescendantSearch {
-  const wchar_t* className;
-  std::vector<HWND> found;
-};
-BOOL CALLBACK MatchClass(HWND wnd, LPARAM l) {
-  auto* search = reinterpret_cast<DescendantSearch*>(l);
-  wchar_t name[64] = {};
-  GetClassNameW(wnd, name, 64);
-  if (lstrcmpiW(name, search->className) == 0) search->found.push_back(wnd);
-  return TRUE;
-}
-// The windows of the class among the parent's children and their children.
-std::vector<HWND> Descendants(HWND parent, const wchar_t* className) {
-  DescendantSearch search{className, {}};
-  EnumChildWindows(parent, &MatchClass, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
 
 // A message box of the process with the caption.
 HWND WaitForMessageBox(DWORD pid, const wchar_t* caption) {
@@ -214,6 +64,64 @@ TEST(TrayMenu, OpensWithTheBarAndASelectionMoveRepaintsOnlyItems) {
   ASSERT_TRUE(menu.Closed());
   EXPECT_FALSE(IsWindowVisible(run.form)) << "closing the menu chooses nothing";
   EXPECT_TRUE(run.copy.OpenedUrls().empty());
+}
+
+namespace {
+// The first pixel where the two captures differ within the columns [left, right)
+// and outside the rows [skipTop, skipBottom); (-1, -1) when none.
+POINT FirstDifference(const Capture& a, const Capture& b, int left, int right,
+                      std::pair<int, int> skip = {-1, -1}) {
+  if (a.width != b.width || a.height != b.height) return {0, 0};
+  for (int y = 0; y < a.height; ++y) {
+    if (y >= skip.first && y < skip.second) continue;
+    for (int x = left; x < right; ++x)
+      if (a.At(x, y) != b.At(x, y)) return {x, y};
+  }
+  return {-1, -1};
+}
+
+// What the system does when something uncovers the open menu, or when a menu
+// that faded in is shown for real: the whole window invalidated, erased and
+// painted at once.
+void RepaintFully(HWND menu) {
+  RedrawWindow(menu, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+}  // namespace
+
+// The screen shows a paint of another process only once that process has
+// flushed it: each full repaint is followed by a selection move, and the
+// capture taken once the new highlight shows holds the repaint as well.
+TEST(TrayMenu, AFullRepaintOfTheOpenMenuRestoresTheSamePicture) {
+  Running run(L"traymenu-repaint");
+  ASSERT_TRUE(run.Start());
+  OpenMenu menu(run.tray, run.program->Id());
+  ASSERT_TRUE(menu);
+  const Capture& undisturbed = menu.AtOpen();
+  const POINT bar = menu.BarOrigin();
+  const int barRight = bar.x + kBarWidth - 2;
+
+  RepaintFully(menu.Window());
+  const auto setup = menu.Down();
+  ASSERT_GE(setup.first, 0);
+  const Capture first = CaptureClient(menu.Window());
+  SaveArtifact(first, "TrayMenu-repainted.bmp");
+  POINT at = FirstDifference(undisturbed, first, bar.x, barRight);
+  EXPECT_EQ(at.x, -1) << "bar pixel " << at.x << "," << at.y << " after a full repaint";
+  at = FirstDifference(undisturbed, first, 0, undisturbed.width, setup);
+  EXPECT_EQ(at.x, -1) << "pixel " << at.x << "," << at.y << " beside the selected item after a full repaint";
+
+  // Again with an item selected.
+  RepaintFully(menu.Window());
+  const auto help = menu.Down();
+  ASSERT_GE(help.first, 0);
+  const Capture second = CaptureClient(menu.Window());
+  SaveArtifact(second, "TrayMenu-repainted-selected.bmp");
+  at = FirstDifference(undisturbed, second, bar.x, barRight);
+  EXPECT_EQ(at.x, -1) << "bar pixel " << at.x << "," << at.y << " after a full repaint with a selection";
+
+  PostMessageW(menu.Window(), WM_KEYDOWN, VK_ESCAPE, 0);
+  ASSERT_TRUE(menu.Closed());
 }
 
 TEST(TrayMenu, SettingsCommandShowsTheFormByKeyboardAndByMouse) {
@@ -284,6 +192,7 @@ TEST(TrayMenu, ExitCommandSavesAndRemovesTheIcon) {
   const auto edits = Descendants(run.form, L"Edit");  // the pause and the Info-Cash ID
   ASSERT_EQ(edits.size(), 2u);
   for (HWND edit : edits) SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"4321"));
+  SetWindowPos(run.form, nullptr, 321, 123, 0, 0, SWP_NOSIZE | SWP_NOZORDER);  // and moves the dialog
   ASSERT_NO_FATAL_FAILURE(ClickCommand(run, kExit));
   const auto code = run.program->Wait();
   ASSERT_TRUE(code.has_value());
@@ -291,6 +200,8 @@ TEST(TrayMenu, ExitCommandSavesAndRemovesTheIcon) {
   const std::string ini = ReadFileBytes(run.copy.IniPath());
   EXPECT_NE(ini.find("SleepTime=4321"), std::string::npos) << ini;
   EXPECT_NE(ini.find("InfoCashID=4321"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("SetupFormLeft=321"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("SetupFormTop=123"), std::string::npos) << ini;
   const auto log = TrayLog(run.copy);
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.front().substr(0, 4), std::to_string(NIM_ADD) + " 7 ");

@@ -62,15 +62,16 @@ std::wstring EnvPath(const char* variable) {
 
 std::wstring ScratchDir(const std::wstring& name) {
   static int counter = 0;
-  const std::wstring dir = UnixToWin(UnixScratch()) + L"\\" + name + L"-" + std::to_wstring(GetCurrentProcessId()) +
-                           L"-" + std::to_wstring(++counter);
+  const std::wstring dir = UnixToWin(UnixScratch()) + L"\\" + name + L"-" +
+                           std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
   CreateDirectoryW(dir.c_str(), nullptr);
   return dir;
 }
 
 std::wstring CopyInto(const std::wstring& source, const std::wstring& dir, const std::wstring& fileName) {
   const std::wstring dest = dir + L"\\" + fileName;
-  if (!CopyFileW(source.c_str(), dest.c_str(), FALSE)) throw std::runtime_error("copy failed: " + Narrow(source));
+  if (!CopyFileW(source.c_str(), dest.c_str(), FALSE))
+    throw std::runtime_error("copy failed: " + Narrow(source));
   return dest;
 }
 
@@ -93,7 +94,9 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
   out << bytes;
 }
 
-bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::vector<std::string> ReadLines(const std::wstring& path) {
   std::vector<std::string> lines;
@@ -118,7 +121,8 @@ Process::Process(const std::wstring& commandLine, const std::vector<std::wstring
   STARTUPINFOW si{};
   si.cb = sizeof si;
   std::wstring cmd = commandLine;
-  const BOOL ok = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_);
+  const BOOL ok =
+      CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_);
   for (const auto& [name, value] : saved)
     SetEnvironmentVariableW(name.c_str(), value == std::wstring(1, L'\0') ? nullptr : value.c_str());
   if (!ok) throw std::runtime_error("cannot start " + Narrow(commandLine));
@@ -236,8 +240,29 @@ void MouseClickAt(POINT screen) {
 std::wstring WindowText(HWND wnd) {
   wchar_t text[4096] = {};
   DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(wnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &ignored);
+  SendMessageTimeoutW(wnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                      &ignored);
   return text;
+}
+
+namespace {
+struct DescendantSearch {
+  const wchar_t* className;
+  std::vector<HWND> found;
+};
+BOOL CALLBACK MatchClass(HWND wnd, LPARAM l) {
+  auto* search = reinterpret_cast<DescendantSearch*>(l);
+  wchar_t name[64] = {};
+  GetClassNameW(wnd, name, 64);
+  if (lstrcmpiW(name, search->className) == 0) search->found.push_back(wnd);
+  return TRUE;
+}
+}  // namespace
+
+std::vector<HWND> Descendants(HWND parent, const wchar_t* className) {
+  DescendantSearch search{className, {}};
+  EnumChildWindows(parent, &MatchClass, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* className) {
@@ -288,8 +313,8 @@ std::vector<OpenedUrl> ReadUrlLog(const std::wstring& logPath) {
 
 ProgramCopy::ProgramCopy(const std::wstring& testName, const char* exeEnv, const std::wstring& fileName) {
   static int counter = 0;
-  const std::string leaf = Narrow(testName) + "-" + std::to_string(GetCurrentProcessId()) + "-" +
-                           std::to_string(++counter);
+  const std::string leaf =
+      Narrow(testName) + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
   unixDir_ = UnixScratch() + "/" + leaf;
   dir_ = UnixToWin(unixDir_);
   CreateDirectoryW(dir_.c_str(), nullptr);
@@ -399,7 +424,8 @@ long ClipboardViewer::Count() const {
 
 bool ClipboardViewer::WaitForCount(long count, DWORD timeoutMs) const {
   std::unique_lock lock(state_->mutex);
-  return state_->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return state_->count >= count; });
+  return state_->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                  [&] { return state_->count >= count; });
 }
 
 namespace {
@@ -409,7 +435,8 @@ const wchar_t* const kUrlCommandKeys[] = {L"Software\\Classes\\http\\shell\\open
 std::wstring CommandOf(const wchar_t* key) {
   wchar_t value[2048] = {};
   DWORD size = sizeof value;
-  if (RegGetValueW(HKEY_LOCAL_MACHINE, key, nullptr, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) return {};
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, key, nullptr, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+    return {};
   return value;
 }
 
@@ -436,7 +463,8 @@ std::vector<std::string> OrderedBrowser::Urls() const {
   std::vector<std::pair<unsigned long long, std::string>> entries;
   for (const std::string& line : ReadLines(log_)) {
     const size_t sp = line.find(' ');
-    if (sp != std::string::npos) entries.emplace_back(std::strtoull(line.c_str(), nullptr, 10), line.substr(sp + 1));
+    if (sp != std::string::npos)
+      entries.emplace_back(std::strtoull(line.c_str(), nullptr, 10), line.substr(sp + 1));
   }
   std::stable_sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.first < b.first; });
   std::vector<std::string> urls;
@@ -448,7 +476,8 @@ std::vector<std::string> ReadProbeLog(const std::wstring& path) {
   std::vector<std::string> texts;
   for (const std::string& hex : ReadLines(path)) {
     std::string bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+      bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
     texts.push_back(bytes);
   }
   return texts;

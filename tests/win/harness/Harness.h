@@ -51,12 +51,14 @@ class Process {
 
 // A top-level window of the process (0: any process) with the class and, if
 // given, the caption; nullptr when none appears in time.
-HWND WaitForWindow(const wchar_t* className, const wchar_t* caption, DWORD processId, DWORD timeoutMs = 15000);
+HWND WaitForWindow(const wchar_t* className, const wchar_t* caption, DWORD processId,
+                   DWORD timeoutMs = 15000);
 HWND FindProcessWindow(const wchar_t* className, const wchar_t* caption, DWORD processId);
 
 // Puts bytes on the clipboard as CF_TEXT, with optional registered formats
 // holding a DWORD each.
-void PutClipboardText(const std::string& bytes, const std::vector<std::pair<std::wstring, DWORD>>& formats = {});
+void PutClipboardText(const std::string& bytes,
+                      const std::vector<std::pair<std::wstring, DWORD>>& formats = {});
 void PutClipboardUnicode(const std::wstring& text);
 void PutClipboardImage();
 
@@ -76,6 +78,8 @@ void MouseClickAt(POINT screen);
 
 // A window's text, also of another process's control (WM_GETTEXT).
 std::wstring WindowText(HWND wnd);
+// The windows of the class among the parent's children and their children.
+std::vector<HWND> Descendants(HWND parent, const wchar_t* className);
 // The texts of a window's child controls of the class, in z-order.
 std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* className);
 

@@ -1,0 +1,55 @@
+#include "SystemLibraries.h"
+
+#include <string>
+
+#include "Classes.h"
+
+namespace {
+
+// The function of the library, loaded now if it isn't yet. The common controls come in the version the
+// program's manifest names, as for an import.
+template <class Function>
+Function Resolve(const wchar_t* library, const char* name) {
+  HMODULE module = LoadLibraryW(library);
+  FARPROC address = module ? GetProcAddress(module, name) : nullptr;
+  if (!address) throw EOutOfResources(std::string("Cannot load ") + name);
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+}
+
+}  // namespace
+
+// Each function resolves its address once, at its first call; decltype names the platform's own declaration
+// without importing it.
+#define BRIVOLA_LAZY(library, name) static const auto function = Resolve<decltype(&::name)>(library, #name)
+
+namespace lazy {
+
+BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* classes) {
+  BRIVOLA_LAZY(L"comctl32.dll", InitCommonControlsEx);
+  return function(classes);
+}
+BOOL SetWindowSubclass(HWND wnd, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR refData) {
+  BRIVOLA_LAZY(L"comctl32.dll", SetWindowSubclass);
+  return function(wnd, proc, id, refData);
+}
+BOOL RemoveWindowSubclass(HWND wnd, SUBCLASSPROC proc, UINT_PTR id) {
+  BRIVOLA_LAZY(L"comctl32.dll", RemoveWindowSubclass);
+  return function(wnd, proc, id);
+}
+LRESULT DefSubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  BRIVOLA_LAZY(L"comctl32.dll", DefSubclassProc);
+  return function(wnd, msg, wParam, lParam);
+}
+BOOL AlphaBlend(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                int sourceWidth, int sourceHeight, BLENDFUNCTION blend) {
+  BRIVOLA_LAZY(L"msimg32.dll", AlphaBlend);
+  return function(dest, x, y, width, height, source, sourceX, sourceY, sourceWidth, sourceHeight, blend);
+}
+BOOL TransparentBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                    int sourceWidth, int sourceHeight, UINT transparent) {
+  BRIVOLA_LAZY(L"msimg32.dll", TransparentBlt);
+  return function(dest, x, y, width, height, source, sourceX, sourceY, sourceWidth, sourceHeight,
+                  transparent);
+}
+
+}  // namespace lazy
