@@ -240,6 +240,27 @@ std::wstring WindowText(HWND wnd) {
   return text;
 }
 
+namespace {
+struct DescendantSearch {
+  const wchar_t* className;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectDescendant(HWND wnd, LPARAM param) {
+  auto& search = *reinterpret_cast<DescendantSearch*>(param);
+  wchar_t name[64] = {};
+  GetClassNameW(wnd, name, 64);
+  if (_wcsicmp(name, search.className) == 0) search.found.push_back(wnd);
+  return TRUE;
+}
+}  // namespace
+
+std::vector<HWND> DescendantWindows(HWND parent, const wchar_t* className) {
+  DescendantSearch search{className, {}};
+  EnumChildWindows(parent, CollectDescendant, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* className) {
   std::vector<std::wstring> texts;
   for (HWND child = FindWindowExW(parent, nullptr, className, nullptr); child;

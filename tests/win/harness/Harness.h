@@ -76,6 +76,8 @@ void MouseClickAt(POINT screen);
 
 // A window's text, also of another process's control (WM_GETTEXT).
 std::wstring WindowText(HWND wnd);
+// Every window below a window (children, their children, ...) of the class.
+std::vector<HWND> DescendantWindows(HWND parent, const wchar_t* className);
 // The texts of a window's child controls of the class, in z-order.
 std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* className);
 
