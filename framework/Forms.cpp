@@ -290,7 +290,7 @@ void TApplication::HandleException(const std::exception& e) {
     return;
   }
   MessageBoxW(mainForm_ && mainForm_->HandleAllocated() ? mainForm_->Handle() : handle_,
-              WideFromAnsi(e.what()).c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
+              WideFromText(e.what()).c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
 }
 
 // Minimised, the application's forms are hidden and its own window stands
@@ -359,6 +359,6 @@ int MessageDlg(const std::wstring& caption, const std::wstring& text, TMsgDlgTyp
   return MessageBoxW(owner, text.c_str(), caption.c_str(), buttons | icon | MB_SETFOREGROUND);
 }
 
-void ShowMessage(const std::string& ansiText) {
-  MessageDlg(Application().Title(), WideFromAnsi(ansiText), TMsgDlgType::mtCustom);
+void ShowMessage(const std::string& text) {
+  MessageDlg(Application().Title(), WideFromText(text), TMsgDlgType::mtCustom);
 }
