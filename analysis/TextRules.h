@@ -28,7 +28,7 @@ class TLeadByteSet {
   std::array<bool, 256> bits_{};
 };
 
-// The set in force; code page 932's until the program sets the system's at start-up.
+// The set in force: code page 932's, which the program also takes from the platform at start-up.
 const TLeadByteSet& LeadByteSet();
 void SetLeadByteSet(const TLeadByteSet& set);
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "TextRules.h"
+#include "WinText.h"
 
 std::string GetWinUserName() {
   char name[257] = {};
@@ -17,14 +18,18 @@ std::string GetWinUserName() {
 void InitLeadByteSet() {
   TLeadByteSet set = TLeadByteSet::Empty();
   CPINFO info{};
-  if (GetSystemMetrics(SM_DBCSENABLED) && GetCPInfo(CP_ACP, &info))
+  if (GetCPInfo(kTextCodePage, &info) && info.MaxCharSize == 2) {
     for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2)
       set.Add(info.LeadByte[i], info.LeadByte[i + 1]);
+  } else {
+    set = TLeadByteSet::Cp932();  // a system without the code page's tables
+  }
   SetLeadByteSet(set);
 }
 
-std::string LCMapText(const std::string& text, unsigned long flags) {
-  if (text.empty()) return text;
+namespace {
+
+std::string LCMapAnsi(const std::string& text, unsigned long flags) {
   const int srcLen = static_cast<int>(text.size());
   const int n = LCMapStringA(LOCALE_SYSTEM_DEFAULT, flags, text.data(), srcLen, nullptr, 0);
   if (n <= 0) return text;
@@ -33,6 +38,24 @@ std::string LCMapText(const std::string& text, unsigned long flags) {
   const size_t nul = out.find('\0');
   if (nul != std::string::npos) out.resize(nul);
   return out;
+}
+
+std::string LCMapJapanese(const std::string& text, unsigned long flags) {
+  const LCID japanese = MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), SORT_DEFAULT);
+  const std::wstring wide = WideFromText(text);
+  const int srcLen = static_cast<int>(wide.size());
+  const int n = LCMapStringW(japanese, flags, wide.data(), srcLen, nullptr, 0);
+  if (n <= 0) return text;
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  if (LCMapStringW(japanese, flags, wide.data(), srcLen, out.data(), n) <= 0) return text;
+  return TextFromWide(std::wstring_view(out).substr(0, out.find(L'\0')));
+}
+
+}  // namespace
+
+std::string LCMapText(const std::string& text, unsigned long flags) {
+  if (text.empty()) return text;
+  return GetACP() == kTextCodePage ? LCMapAnsi(text, flags) : LCMapJapanese(text, flags);
 }
 
 const std::array<std::string_view, 8> VersionKeys = {

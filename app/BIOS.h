@@ -8,11 +8,15 @@
 // The login user name (GetUserNameA, 256 characters at most).
 std::string GetWinUserName();
 
-// Takes the lead bytes of the ANSI code page for the text rules (none when it is single-byte).
+// Takes the lead bytes of code page 932 for the text rules, whatever the
+// system's ANSI code page: the program's texts are always 932.
 void InitLeadByteSet();
 
-// LCMapStringA over the whole text with the system default locale; the text
-// unchanged when the mapping fails.
+// Maps the whole code page 932 text with the system's locale mapping and the
+// flags; the text unchanged when the mapping fails. A system of code page 932
+// maps it with LCMapStringA under its default locale; any other maps the
+// text's Unicode form with LCMapStringW under the Japanese locale, so the
+// result is the same code page 932 text.
 std::string LCMapText(const std::string& text, unsigned long flags);
 
 // Key names of a version resource's string table, each with a leading backslash.

@@ -221,7 +221,7 @@ bool TTaskTrayIcon::AddIcon() {
   }
   // A busy shell times out, though it may have taken the icon all the same.
   for (int counter = 5; !shown_ && counter >= 0;) {
-    if (!IsTimeout()) throw ENotifyIconError(AnsiFromUtf8("タスクトレイにアイコンを登録できません。"));
+    if (!IsTimeout()) throw ENotifyIconError(TextFromUtf8("タスクトレイにアイコンを登録できません。"));
     TrayShell().Sleep(2000);
     added_ = shown_ = true;
     if (Notify(NIM_MODIFY)) {
@@ -235,7 +235,7 @@ bool TTaskTrayIcon::AddIcon() {
       style_->ResetHoverRect();
       break;
     }
-    if (counter == 0) throw ENotifyIconError(AnsiFromUtf8("タスクトレイのアイコンを変更できません。"));
+    if (counter == 0) throw ENotifyIconError(TextFromUtf8("タスクトレイのアイコンを変更できません。"));
     --counter;
   }
   return shown_;

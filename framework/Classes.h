@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-// Messages are ANSI-code-page bytes, like every text of the program.
+// Messages are code page 932 bytes, like every text of the program.
 class Exception : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

@@ -1,6 +1,9 @@
 #include "Clipbrd.h"
 
+#include <climits>
 #include <cstring>
+#include <cwchar>
+#include <new>
 
 #include "Classes.h"
 #include "Dispatch.h"
@@ -32,18 +35,49 @@ bool ClipboardMarkedPrivate(HWND owner) {
   return (hasHistory && isZero(history)) || (hasCloud && isZero(cloud));
 }
 
+namespace {
+
+// The locked memory of a clipboard handle; unlocked when it goes.
+class GlobalLockGuard {
+ public:
+  explicit GlobalLockGuard(HANDLE data) : data_(data), memory_(data ? GlobalLock(data) : nullptr) {}
+  ~GlobalLockGuard() {
+    if (memory_) GlobalUnlock(data_);
+  }
+  GlobalLockGuard(const GlobalLockGuard&) = delete;
+  GlobalLockGuard& operator=(const GlobalLockGuard&) = delete;
+  const void* Memory() const { return memory_; }
+  SIZE_T Size() const { return GlobalSize(data_); }
+
+ private:
+  HANDLE data_;
+  void* memory_;
+};
+
+}  // namespace
+
 std::string ReadClipboardText(HWND owner) {
   ClipboardGuard clipboard(owner);
-  if (!clipboard.IsOpen()) throw Exception(AnsiFromUtf8("クリップボードを開くことができません"));
-  HANDLE data = GetClipboardData(CF_TEXT);
-  if (!data) return {};
-  const SIZE_T size = GlobalSize(data);
-  const char* bytes = static_cast<const char*>(GlobalLock(data));
+  if (!clipboard.IsOpen()) throw Exception(TextFromUtf8("クリップボードを開くことができません"));
+  // The system's CF_TEXT is in its own ANSI code page; on any but 932 the
+  // analysers get the Unicode text converted into 932 instead.
+  if (GetACP() != kTextCodePage) {
+    const GlobalLockGuard unicode(GetClipboardData(CF_UNICODETEXT));
+    if (const auto* chars = static_cast<const wchar_t*>(unicode.Memory())) {
+      const SIZE_T size = unicode.Size() / sizeof(wchar_t);
+      const wchar_t* nul = std::wmemchr(chars, L'\0', size);
+      const std::wstring_view text(chars, nul ? static_cast<SIZE_T>(nul - chars) : size);
+      // Two bytes at most per UTF-16 unit must fit the conversion's int.
+      if (text.size() > static_cast<SIZE_T>(INT_MAX / 2)) throw std::bad_alloc();
+      return TextFromWide(text);
+    }
+  }
+  const GlobalLockGuard ansi(GetClipboardData(CF_TEXT));
+  const auto* bytes = static_cast<const char*>(ansi.Memory());
   if (!bytes) return {};
+  const SIZE_T size = ansi.Size();
   const void* nul = std::memchr(bytes, 0, size);
-  std::string text(bytes, nul ? static_cast<const char*>(nul) - bytes : size);
-  GlobalUnlock(data);
-  return text;
+  return std::string(bytes, nul ? static_cast<const char*>(nul) - bytes : size);
 }
 
 namespace {
@@ -53,23 +87,24 @@ namespace {
 template <class F>
 auto InPlaceText(HWND owner, F&& use) {
   ClipboardGuard clipboard(owner);
-  if (!clipboard.IsOpen()) throw Exception(AnsiFromUtf8("クリップボードを開くことができません"));
-  HANDLE data = GetClipboardData(CF_TEXT);
-  const char* bytes = data ? static_cast<const char*>(GlobalLock(data)) : nullptr;
+  if (!clipboard.IsOpen()) throw Exception(TextFromUtf8("クリップボードを開くことができません"));
+  const GlobalLockGuard ansi(GetClipboardData(CF_TEXT));
+  const auto* bytes = static_cast<const char*>(ansi.Memory());
   if (!bytes) return use(std::string_view());
-  struct Unlock {
-    HANDLE data;
-    ~Unlock() { GlobalUnlock(data); }
-  } unlock{data};
-  const SIZE_T size = GlobalSize(data);
+  const SIZE_T size = ansi.Size();
   const void* nul = std::memchr(bytes, 0, size);
   return use(std::string_view(bytes, nul ? static_cast<const char*>(nul) - bytes : size));
 }
 
 }  // namespace
 
+// In place only where CF_TEXT is the text the program reads; elsewhere through the converting read.
 bool ClipboardTextEquals(HWND owner, std::string_view text) {
+  if (GetACP() != kTextCodePage) return TextEquals(ReadClipboardText(owner), text);
   return InPlaceText(owner, [&](std::string_view clip) { return TextEquals(clip, text); });
 }
 
-std::uint64_t ClipboardTextDigest(HWND owner) { return InPlaceText(owner, &TextDigest); }
+std::uint64_t ClipboardTextDigest(HWND owner) {
+  if (GetACP() != kTextCodePage) return TextDigest(ReadClipboardText(owner));
+  return InPlaceText(owner, &TextDigest);
+}

@@ -374,7 +374,7 @@ std::wstring ExceptionMessage(const std::exception& e) {
   // The framework's and the program's own exceptions carry messages written for the user; the run-time
   // library's carry English internals, which the user is never shown.
   if (dynamic_cast<const Exception*>(&e) || dynamic_cast<const EConvertError*>(&e))
-    return WideFromAnsi(e.what());
+    return WideFromText(e.what());
   if (dynamic_cast<const std::bad_alloc*>(&e))
     return L"メモリが不足しているため、処理を続けられませんでした。";
   return L"予期しないエラーのため、処理を続けられませんでした。";
@@ -451,6 +451,6 @@ int MessageDlg(const std::wstring& caption, const std::wstring& text, TMsgDlgTyp
   return MessageBoxW(owner, text.c_str(), caption.c_str(), buttons | icon | MB_SETFOREGROUND);
 }
 
-void ShowMessage(const std::string& ansiText) {
-  MessageDlg(Application().Title(), WideFromAnsi(ansiText), TMsgDlgType::mtCustom);
+void ShowMessage(const std::string& text) {
+  MessageDlg(Application().Title(), WideFromText(text), TMsgDlgType::mtCustom);
 }

@@ -142,7 +142,7 @@ std::wstring ExceptionMessage(const std::exception& e);
 // The one application object of the process.
 TApplication& Application();
 
-// A modal message box; the text is ANSI-code-page bytes.
+// A modal message box; ShowMessage's text is code page 932 bytes.
 enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 int MessageDlg(const std::wstring& caption, const std::wstring& text, TMsgDlgType type, UINT buttons = MB_OK);
-void ShowMessage(const std::string& ansiText);
+void ShowMessage(const std::string& text);

@@ -8,22 +8,26 @@
 #include "TextRules.h"
 #include "WinText.h"
 
-std::string TIniFile::ReadString(const std::string& section, const std::string& key,
-                                 const std::string& def) const {
-  // The profile service drops the blanks at the end of a default and cuts it, so the default is never handed
-  // to it: a key is missing when a read with either of two different stand-in defaults gives that default.
-  std::vector<char> buffer(MaxValueBytes + 1, '\0');
-  auto read = [&](const char* standIn) {
-    const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), standIn, buffer.data(),
-                                             static_cast<DWORD>(buffer.size()), fileName_.c_str());
-    return std::string(buffer.data(), n);
-  };
-  const std::string value = read("\x01");
-  if (value != "\x01" || read("\x02") != "\x02") return value;
-  return def;
+namespace {
+
+// A system of code page 932 or of a single-byte code page passes every byte
+// through its ANSI profile functions unchanged, so a value is stored as the
+// program's bytes (on a single-byte system a text editor shows them as that
+// code page's characters). Any other system (UTF-8 above all) would not give
+// those bytes back: there a value is stored in the system's own code page.
+bool ValuesPassUnchanged() {
+  if (GetACP() == kTextCodePage) return true;
+  CPINFO info{};
+  return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
 }
 
-namespace {
+std::string ValueForFile(const std::string& value) {
+  return ValuesPassUnchanged() ? value : AnsiFromText(value);
+}
+
+std::string ValueFromFile(std::string stored) {
+  return ValuesPassUnchanged() ? stored : TextFromAnsi(stored);
+}
 
 // An existing file named with its folder that can't be opened for writing.
 // Some profile services accept the write into their cache and lose it.
@@ -40,11 +44,27 @@ bool ExistsReadOnly(const std::string& fileName) {
 
 }  // namespace
 
+std::string TIniFile::ReadString(const std::string& section, const std::string& key,
+                                 const std::string& def) const {
+  // The profile service drops the blanks at the end of a default and cuts it, so the default is never handed
+  // to it: a key is missing when a read with either of two different stand-in defaults gives that default.
+  std::vector<char> buffer(MaxValueBytes + 1, '\0');
+  auto read = [&](const char* standIn) {
+    const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), standIn, buffer.data(),
+                                             static_cast<DWORD>(buffer.size()), fileName_.c_str());
+    return std::string(buffer.data(), n);
+  };
+  const std::string value = read("\x01");
+  if (value != "\x01" || read("\x02") != "\x02") return ValueFromFile(value);
+  return def;
+}
+
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
   if (ExistsReadOnly(fileName_) ||
-      !WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), fileName_.c_str())) {
-    std::string message = AnsiFromUtf8("%s に書き込めません");
-    message.replace(message.find("%s"), 2, fileName_);
+      !WritePrivateProfileStringA(section.c_str(), key.c_str(), ValueForFile(value).c_str(),
+                                  fileName_.c_str())) {
+    std::string message = TextFromUtf8("%s に書き込めません");
+    message.replace(message.find("%s"), 2, TextFromAnsi(fileName_));
     throw EIniFileException(message);
   }
 }

@@ -1,4 +1,6 @@
-// INI file access through the private-profile functions (ANSI code page bytes).
+// INI file access through the private-profile functions. File, section and
+// key names are in the system's ANSI code page; values are texts of the
+// program (code page 932), stored so that they come back as they went in.
 #pragma once
 
 #include <cstdint>
@@ -20,8 +22,8 @@ class TIniFile {
   explicit TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
   const std::string& FileName() const { return fileName_; }
 
-  // The stored value (at most 2047 bytes), or the default when the file,
-  // section or key is missing.
+  // The stored value (at most 2047 bytes of the file), or the default when the
+  // file, section or key is missing.
   std::string ReadString(const std::string& section, const std::string& key, const std::string& def) const;
   void WriteString(const std::string& section, const std::string& key, const std::string& value);
 

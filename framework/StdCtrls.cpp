@@ -36,7 +36,7 @@ void TCustomEdit::CreateParams(TCreateParams& p) {
   p.stockClass = true;
   p.style |= ES_AUTOHSCROLL | (readOnly_ ? ES_READONLY : 0);
   p.exStyle |= WS_EX_CLIENTEDGE;
-  p.caption = WideFromAnsi(text_);
+  p.caption = WideFromText(text_);
 }
 
 void TCustomEdit::CreateWindowHandle() { SendMessageW(WindowHandle(), EM_LIMITTEXT, maxLength_, 0); }
@@ -44,12 +44,12 @@ void TCustomEdit::CreateWindowHandle() { SendMessageW(WindowHandle(), EM_LIMITTE
 void TCustomEdit::SaveWindowState() { text_ = Text(); }
 
 std::string TCustomEdit::Text() const {
-  return HandleAllocated() ? FromWide(WindowText(WindowHandle()), CP_ACP) : text_;
+  return HandleAllocated() ? TextFromWide(WindowText(WindowHandle())) : text_;
 }
 
-void TCustomEdit::SetText(const std::string& ansi) {
-  text_ = ansi;
-  if (HandleAllocated()) SetWindowTextW(WindowHandle(), WideFromAnsi(ansi).c_str());
+void TCustomEdit::SetText(const std::string& text) {
+  text_ = text;
+  if (HandleAllocated()) SetWindowTextW(WindowHandle(), WideFromText(text).c_str());
 }
 
 void TCustomEdit::SetMaxLength(int length) {

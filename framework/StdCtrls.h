@@ -1,5 +1,5 @@
 // Standard controls: label, edit, button, check box, radio button and radio
-// group, list box and combo box. Texts of edits are ANSI-code-page bytes,
+// group, list box and combo box. Texts of edits are code page 932 bytes,
 // converted at the window; captions are wide.
 #pragma once
 
@@ -26,7 +26,7 @@ class TCustomEdit : public TWinControl {
  public:
   explicit TCustomEdit(TComponent* owner);
   std::string Text() const;
-  void SetText(const std::string& ansi);
+  void SetText(const std::string& text);
   int MaxLength() const { return maxLength_; }
   void SetMaxLength(int length);
   bool ReadOnly() const { return readOnly_; }

@@ -17,7 +17,17 @@ std::string FromWide(std::wstring_view text, UINT codePage) {
   return out;
 }
 
-std::string AnsiFromUtf8(std::string_view utf8) { return FromWide(ToWide(utf8, CP_UTF8), CP_ACP); }
+std::string TextFromUtf8(std::string_view utf8) { return TextFromWide(ToWide(utf8, CP_UTF8)); }
+
+std::string TextFromAnsi(std::string_view ansi) {
+  if (GetACP() == kTextCodePage) return std::string(ansi);
+  return TextFromWide(ToWide(ansi, CP_ACP));
+}
+
+std::string AnsiFromText(std::string_view text) {
+  if (GetACP() == kTextCodePage) return std::string(text);
+  return FromWide(WideFromText(text), CP_ACP);
+}
 
 std::string ModuleFileName(HMODULE module) {
   std::string path(MAX_PATH, '\0');

@@ -6,11 +6,27 @@
 #include <string>
 #include <string_view>
 
+// The code page of every text the program analyses, keeps and shows,
+// whatever the system's ANSI code page: Shift-JIS.
+constexpr UINT kTextCodePage = 932;
+
 std::wstring ToWide(std::string_view text, UINT codePage);
+// One size query and one conversion straight into the result; characters the
+// code page lacks become its default character, as the system's own conversion makes them.
 std::string FromWide(std::wstring_view text, UINT codePage);
-// A UTF-8 source literal as ANSI-code-page bytes (for messages that the program keeps as text).
-std::string AnsiFromUtf8(std::string_view utf8);
-// ANSI-code-page bytes for display through the W APIs.
+
+// The program's texts (code page 932) for display through the W APIs, and back.
+inline std::wstring WideFromText(std::string_view text) { return ToWide(text, kTextCodePage); }
+inline std::string TextFromWide(std::wstring_view text) { return FromWide(text, kTextCodePage); }
+// A UTF-8 source literal as a text of the program (for messages it keeps as text).
+std::string TextFromUtf8(std::string_view utf8);
+
+// What the system's ANSI functions give and take (file paths, the user name,
+// version strings) is in the system's ANSI code page.
 inline std::wstring WideFromAnsi(std::string_view text) { return ToWide(text, CP_ACP); }
+// Such bytes as a text of the program, and back; unchanged on a system whose ANSI code page is 932.
+std::string TextFromAnsi(std::string_view ansi);
+std::string AnsiFromText(std::string_view text);
+
 // The full path of a module's file (nullptr: the running executable).
 std::string ModuleFileName(HMODULE module = nullptr);

@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # brivola-scan end to end: settings from the INI file, URLs on stdout only,
-# a missing file reported on stderr with exit code 2 while the others are scanned.
+# a missing file reported on stderr with exit code 2 while the others are scanned,
+# UTF-8 mails read as UTF-8 when they carry the byte-order mark or with --utf8.
+# Arguments: the command that runs the scanner (its path, or wine and the path).
 set -u
-scan=$1
+data=$(cd "$(dirname "${BASH_SOURCE[0]}")/../data" && pwd)
+scan_cmd=("$@")
+# The Windows build ends its lines with CR LF.
+scan() { "${scan_cmd[@]}" "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 cd "$dir"
@@ -13,18 +18,50 @@ printf '\x81\x40\x82\x56\x82\x51\x82\x4f\x82\x52\x81\x40\r\n' >fullwidth.txt
 printf '12345' >five.txt
 printf '$1aF' >hex.txt
 
-out=$("$scan" --ini b.ini --section hanako fullwidth.txt missing.txt five.txt hex.txt 2>err.txt)
+out=$(scan --ini b.ini --section hanako fullwidth.txt missing.txt five.txt hex.txt 2>err.txt)
 rc=$?
 [ "$rc" = 2 ] || fail "exit code $rc, expected 2"
 expected=$'http://company.nikkei.co.jp/index.cfm?scode=7203\nhttp://company.nikkei.co.jp/index.cfm?scode=$1aF'
 [ "$out" = "$expected" ] || fail "stdout: $out"
 grep -q missing.txt err.txt || fail "no message for the missing file"
 
-out=$("$scan" --ini b.ini --section other hex.txt) || fail "exit code $? for readable files"
+out=$(scan --ini b.ini --section other hex.txt) || fail "exit code $? for readable files"
 [ "$out" = 'http://chart.yahoo.co.jp/q?d=c&k=c3&z=m&h=on&s=$1aF' ] || fail "other section: $out"
 
-out=$(USER=nobody-here "$scan" --ini b.ini hex.txt) || fail "exit code $?"
+out=$(USER=nobody-here scan --ini b.ini hex.txt) || fail "exit code $?"
 [ -z "$out" ] || fail "defaults should open nothing: $out"
 
-"$scan" >/dev/null 2>&1 && fail "no file must be a usage error"
+scan >/dev/null 2>&1 && fail "no file must be a usage error"
+
+# UTF-8 mails open what the code page 932 files open (the samples' links, fixed here).
+printf '[u]\r\nBrowseStockCode=1\r\nAutoBrowseNetMileAD=1\r\nAutoBrowseInfoCash=1\r\nInfoCashID=ic123456\r\n' >mail.ini
+for mail in netmile_magazine infocash_html; do
+  iconv -f CP932 -t UTF-8 "$data/$mail.txt" >"$mail.utf8" || fail "iconv $mail"
+  { printf '\xef\xbb\xbf'; cat "$mail.utf8"; } >"$mail.bom"
+done
+ad=http://ad.netmile.co.jp/click.asp?ad=
+jump=http://www.info-cash.jp/clickweb/icjmp.asp?
+magazine="${ad}A1001&m=M0012345
+${ad}A1002&m=M0012345
+${ad}A1003&m=M0012345
+${ad}A1004&m=M0012345
+${ad}A1007&m=M0012345
+http://www.netmile.co.jp/?mm=20261208
+http://member.netmile.co.jp/member/mypage.asp
+http://www.netmile.co.jp/help/"
+html="${jump}id=ic123456&ad=2002
+${jump}id=ic123456&ad=2004&gt;
+${jump}id=ic123456&amp;ad=2007"
+out=$(scan --ini mail.ini --section u "$data/netmile_magazine.txt") || fail "exit code $?"
+[ "$out" = "$magazine" ] || fail "code page 932 mail: $out"
+out=$(scan --ini mail.ini --section u --utf8 netmile_magazine.utf8 infocash_html.utf8) || fail "exit code $?"
+[ "$out" = "$magazine"$'\n'"$html" ] || fail "--utf8: $out"
+out=$(scan --ini mail.ini --section u netmile_magazine.bom infocash_html.bom) || fail "exit code $?"
+[ "$out" = "$magazine"$'\n'"$html" ] || fail "byte-order mark: $out"
+out=$(scan --ini mail.ini --section u netmile_magazine.utf8) || fail "exit code $?"
+[ "$out" != "$magazine" ] || fail "UTF-8 without mark or --utf8 must be read as code page 932"
+# A full-width code saved as UTF-8 with its mark: 　７２０３ and a line break.
+printf '\xef\xbb\xbf\xe3\x80\x80\xef\xbc\x97\xef\xbc\x92\xef\xbc\x90\xef\xbc\x93\r\n' >code.bom
+out=$(scan --ini b.ini --section hanako code.bom) || fail "exit code $?"
+[ "$out" = 'http://company.nikkei.co.jp/index.cfm?scode=7203' ] || fail "UTF-8 full-width code: $out"
 echo ok

@@ -176,9 +176,9 @@ TEST(IniFile, ReadsAtMost2047BytesAndKeepsCodePage932Bytes) {
   TIniFile ini(file.path);
   ini.WriteString("S", "long", std::string(3000, 'a'));
   EXPECT_EQ(ini.ReadString("S", "long", ""), std::string(2047, 'a'));
-  const std::string japanese = AnsiFromUtf8("表示タイミング");
-  ini.WriteString(AnsiFromUtf8("ユーザー"), "jp", japanese);
-  EXPECT_EQ(ini.ReadString(AnsiFromUtf8("ユーザー"), "jp", ""), japanese);
+  const std::string japanese = TextFromUtf8("表示タイミング");
+  ini.WriteString(TextFromUtf8("ユーザー"), "jp", japanese);
+  EXPECT_EQ(ini.ReadString(TextFromUtf8("ユーザー"), "jp", ""), japanese);
   EXPECT_EQ(ini.ReadString("S", "missing", "dflt"), "dflt");
   // A missing key gives the default exactly, blanks at its end and length included; stored values that look
   // like a stand-in default are still values.
@@ -198,7 +198,7 @@ TEST(IniFile, AFailedWriteNamesTheFile) {
     ini.WriteString("S", "k", "v");
     FAIL() << "no failure";
   } catch (const EIniFileException& e) {
-    EXPECT_EQ(e.what(), path + AnsiFromUtf8(" に書き込めません"));
+    EXPECT_EQ(e.what(), path + TextFromUtf8(" に書き込めません"));
   }
 }
 
@@ -232,7 +232,7 @@ TEST(AutoIni, SavesEachKindUnderItsNameInWalkOrder) {
   TestForm t;
   t.ini->AIniFileName = file.name;
   t.ini->Section = "U";
-  t.edit->SetText(AnsiFromUtf8("ＩＤ"));
+  t.edit->SetText(TextFromUtf8("ＩＤ"));
   t.check->SetChecked(true);
   t.group->SetItemIndex(3);
   t.radio->SetChecked(true);
@@ -242,9 +242,9 @@ TEST(AutoIni, SavesEachKindUnderItsNameInWalkOrder) {
   t.ini->Save();
   // Non-windowed children first, then windowed, in the container's order;
   // the group is stored whole, its button isn't.
-  EXPECT_EQ(file.Keys("U"),
-            (std::vector<std::string>{"Shape1", "Edit1", "Check1", "Group1", "Radio1", "List1", "Combo1"}));
-  EXPECT_EQ(file.Read("U", "Edit1"), AnsiFromUtf8("ＩＤ"));
+  EXPECT_EQ(file.Keys("U"), (std::vector<std::string>{"Shape1", "Edit1", "Check1", "Group1", "Radio1", "List1",
+                                                      "Combo1"}));
+  EXPECT_EQ(file.Read("U", "Edit1"), TextFromUtf8("ＩＤ"));
   EXPECT_EQ(file.Read("U", "Check1"), "1");
   EXPECT_EQ(file.Read("U", "Group1"), "3");
   EXPECT_EQ(file.Read("U", "Radio1"), "1");
@@ -256,7 +256,7 @@ TEST(AutoIni, SavesEachKindUnderItsNameInWalkOrder) {
   back.ini->AIniFileName = file.name;
   back.ini->Section = "u";  // sections match without regard to case
   back.ini->Load();
-  EXPECT_EQ(back.edit->Text(), AnsiFromUtf8("ＩＤ"));
+  EXPECT_EQ(back.edit->Text(), TextFromUtf8("ＩＤ"));
   EXPECT_TRUE(back.check->Checked());
   EXPECT_EQ(back.group->ItemIndex(), 3);
   EXPECT_TRUE(back.radio->Checked());
@@ -385,7 +385,7 @@ TEST(AutoIni, AFailureShowsItsBoxThenGoesOn) {
     BoxPresser presser;
     EXPECT_THROW(
         try { t.ini->Save(); } catch (const EIniFileException& e) {
-          EXPECT_EQ(e.what(), file.path + AnsiFromUtf8(" に書き込めません"));
+          EXPECT_EQ(e.what(), file.path + TextFromUtf8(" に書き込めません"));
           throw;
         },
         EIniFileException);

@@ -173,8 +173,8 @@ TEST(TrayIcon, RegistersAtTheEndOfLoadingWithTheRecordOfItsShell) {
 }
 
 TEST(TrayIcon, RetriesTimeOutsEveryTwoSecondsAndGivesUpAfterSixSteps) {
-  const std::string changeFailed = AnsiFromUtf8("タスクトレイのアイコンを変更できません。");
-  const std::string addFailed = AnsiFromUtf8("タスクトレイにアイコンを登録できません。");
+  const std::string changeFailed = TextFromUtf8("タスクトレイのアイコンを変更できません。");
+  const std::string addFailed = TextFromUtf8("タスクトレイにアイコンを登録できません。");
   {
     FakeShell shell;
     shell.alwaysTimeOut = true;

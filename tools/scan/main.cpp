@@ -1,7 +1,8 @@
-// brivola-scan [--ini FILE] [--section NAME] FILE...
+// brivola-scan [--ini FILE] [--section NAME] [--utf8] FILE...
 // Runs the clipboard analysers over each file's bytes as the clipboard text
 // and prints every URL the program would open, one per line. Nothing is
-// opened and no pause is made.
+// opened and no pause is made. Files are code page 932 text, or UTF-8 with
+// --utf8 or a UTF-8 byte-order mark.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,7 @@
 #include "AnalysisHost.h"
 #include "Dispatch.h"
 #include "IniText.h"
+#include "ScanInput.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -85,7 +87,28 @@ struct TScanSettings {
     autoBrowseNetMileAD = ini.ReadBool(section, "AutoBrowseNetMileAD", autoBrowseNetMileAD);
     autoBrowseInfoCash = ini.ReadBool(section, "AutoBrowseInfoCash", autoBrowseInfoCash);
     sleepTime = ini.ReadInteger(section, "SleepTime", sleepTime);
-    infoCashID = ini.ReadString(section, "InfoCashID", infoCashID);
+    infoCashID = ProgramText(ini.ReadString(section, "InfoCashID", infoCashID));
+  }
+
+ private:
+  // The program keeps the value as its own code page 932 bytes on a system of
+  // 932 or of a single-byte code page; on any other, in that system's code page.
+  static std::string ProgramText(std::string stored) {
+#ifdef _WIN32
+    CPINFO info{};
+    if (stored.empty() || GetACP() == 932 || (GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1))
+      return stored;
+    const int units =
+        MultiByteToWideChar(CP_ACP, 0, stored.data(), static_cast<int>(stored.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(units), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, stored.data(), static_cast<int>(stored.size()), wide.data(), units);
+    const int n = WideCharToMultiByte(932, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(932, 0, wide.data(), units, text.data(), n, nullptr, nullptr);
+    return text;
+#else
+    return stored;
+#endif
   }
 };
 
@@ -105,14 +128,33 @@ class TScanHost : public IAnalysisHost {
   void Sleep(int) override {}
   std::string HalfWidth(const std::string& text) override {
 #ifdef _WIN32
+    // The program's mapping: LCMapStringA on a system of code page 932, the
+    // Unicode form under the Japanese locale on any other.
     if (text.empty()) return text;
-    const int srcLen = static_cast<int>(text.size());
-    const int n = LCMapStringA(LOCALE_SYSTEM_DEFAULT, LCMAP_HALFWIDTH, text.data(), srcLen, nullptr, 0);
+    if (GetACP() == 932) {
+      const int srcLen = static_cast<int>(text.size());
+      const int n = LCMapStringA(LOCALE_SYSTEM_DEFAULT, LCMAP_HALFWIDTH, text.data(), srcLen, nullptr, 0);
+      if (n <= 0) return text;
+      std::string out(static_cast<size_t>(n), '\0');
+      if (LCMapStringA(LOCALE_SYSTEM_DEFAULT, LCMAP_HALFWIDTH, text.data(), srcLen, out.data(), n) <= 0)
+        return text;
+      return out.substr(0, out.find('\0'));
+    }
+    const LCID japanese = MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), SORT_DEFAULT);
+    const int units = MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(units), L'\0');
+    MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
+    const int n = LCMapStringW(japanese, LCMAP_HALFWIDTH, wide.data(), units, nullptr, 0);
     if (n <= 0) return text;
-    std::string out(static_cast<size_t>(n), '\0');
-    if (LCMapStringA(LOCALE_SYSTEM_DEFAULT, LCMAP_HALFWIDTH, text.data(), srcLen, out.data(), n) <= 0)
-      return text;
-    return out.substr(0, out.find('\0'));
+    std::wstring mapped(static_cast<size_t>(n), L'\0');
+    if (LCMapStringW(japanese, LCMAP_HALFWIDTH, wide.data(), units, mapped.data(), n) <= 0) return text;
+    mapped.resize(std::min(mapped.size(), mapped.find(L'\0')));
+    const int m = WideCharToMultiByte(932, 0, mapped.data(), static_cast<int>(mapped.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::string out(static_cast<size_t>(m), '\0');
+    WideCharToMultiByte(932, 0, mapped.data(), static_cast<int>(mapped.size()), out.data(), m, nullptr,
+                        nullptr);
+    return out;
 #else
     return HalfWidthPortable(text);
 #endif
@@ -124,7 +166,10 @@ class TScanHost : public IAnalysisHost {
 };
 
 int Usage() {
-  std::cerr << "usage: brivola-scan [--ini FILE] [--section NAME] FILE...\n";
+  std::cerr << "usage: brivola-scan [--ini FILE] [--section NAME] [--utf8] FILE...\n"
+               "  Prints the URLs Brivola would open for each file copied as text.\n"
+               "  FILE is code page 932 (Shift-JIS) text; a file that begins with a UTF-8\n"
+               "  byte-order mark, or every file with --utf8, is read as UTF-8.\n";
   return 2;
 }
 
@@ -133,9 +178,12 @@ int Usage() {
 int main(int argc, char** argv) {
   std::optional<std::string> iniPath, section;
   std::vector<std::string> files;
+  bool utf8 = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if ((arg == "--ini" || arg == "--section") && i + 1 < argc)
+    if (arg == "--utf8")
+      utf8 = true;
+    else if ((arg == "--ini" || arg == "--section") && i + 1 < argc)
       (arg == "--ini" ? iniPath : section) = argv[++i];
     else if (arg == "--")
       files.insert(files.end(), argv + i + 1, argv + argc), i = argc;
@@ -160,14 +208,13 @@ int main(int argc, char** argv) {
 
   int status = 0;
   for (const std::string& file : files) {
-    std::optional<std::string> text = ReadFileBytes(file);
-    if (!text) {
+    std::optional<std::string> bytes = ReadFileBytes(file);
+    if (!bytes) {
       std::cerr << "brivola-scan: " << file << ": cannot read the file\n";
       status = 2;
       continue;
     }
-    text->resize(std::min(text->size(), text->find('\0')));  // a clipboard text ends at its first NUL
-    TScanHost host(settings, std::move(*text));
+    TScanHost host(settings, ScanText(std::move(*bytes), utf8));
     std::string lastClipText;
     ClipEventClipChange(host, lastClipText);
     std::cout.flush();

@@ -62,10 +62,13 @@ std::wstring EnvPath(const char* variable) {
 
 std::wstring ScratchDir(const std::wstring& name) {
   static int counter = 0;
-  const std::wstring dir = UnixToWin(UnixScratch()) + L"\\" + name + L"-" +
-                           std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
-  CreateDirectoryW(dir.c_str(), nullptr);
-  return dir;
+  // Wine hands out process ids again: a name can be left from an earlier test of the same run.
+  for (;;) {
+    const std::wstring dir = UnixToWin(UnixScratch()) + L"\\" + name + L"-" +
+                             std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+    if (CreateDirectoryW(dir.c_str(), nullptr)) return dir;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("cannot make " + Narrow(dir));
+  }
 }
 
 std::wstring CopyInto(const std::wstring& source, const std::wstring& dir, const std::wstring& fileName) {
@@ -313,11 +316,15 @@ std::vector<OpenedUrl> ReadUrlLog(const std::wstring& logPath) {
 
 ProgramCopy::ProgramCopy(const std::wstring& testName, const char* exeEnv, const std::wstring& fileName) {
   static int counter = 0;
-  const std::string leaf =
-      Narrow(testName) + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-  unixDir_ = UnixScratch() + "/" + leaf;
-  dir_ = UnixToWin(unixDir_);
-  CreateDirectoryW(dir_.c_str(), nullptr);
+  // A fresh folder: the name of one left by an earlier test with the same process id is passed over.
+  for (;;) {
+    const std::string leaf = Narrow(testName) + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(++counter);
+    unixDir_ = UnixScratch() + "/" + leaf;
+    dir_ = UnixToWin(unixDir_);
+    if (CreateDirectoryW(dir_.c_str(), nullptr)) break;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("cannot make " + unixDir_);
+  }
   const std::wstring source = EnvPath(exeEnv);
   if (source.empty()) throw std::runtime_error(std::string(exeEnv) + " unset");
   exe_ = CopyInto(source, dir_, fileName);
