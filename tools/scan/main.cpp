@@ -10,9 +10,11 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "AnalysisHost.h"
@@ -23,6 +25,9 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -37,11 +42,63 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
   if (std::filesystem::is_directory(path, ec)) return std::nullopt;
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
+  // Straight into the string: one copy of the file, however large.
+  std::string bytes;
+  if (const auto size = std::filesystem::file_size(path, ec); !ec) {
+    bytes.resize(static_cast<size_t>(size));
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+  }
+  // Whatever the size did not tell (a pipe, a file that grew).
+  bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   if (in.bad()) return std::nullopt;
-  return bytes.str();
+  return bytes;
 }
+
+#ifndef _WIN32
+struct TUnmap {
+  std::size_t size = 0;
+  void operator()(const char* at) const { munmap(const_cast<char*>(at), size); }
+};
+#endif
+
+// A file's bytes. A regular file is mapped where the system can, so that its bytes are the page cache's own
+// and cost no copy; otherwise they are read into a string.
+class TFileBytes {
+ public:
+  static std::optional<TFileBytes> Read(const std::string& path) {
+    TFileBytes file;
+#ifndef _WIN32
+    if (const int fd = open(path.c_str(), O_RDONLY); fd >= 0) {
+      struct stat st {};
+      if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        const auto size = static_cast<std::size_t>(st.st_size);
+        void* at = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (at != MAP_FAILED) file.mapped_ = {static_cast<const char*>(at), TUnmap{size}};
+      }
+      close(fd);
+      if (file.mapped_) return file;
+    }
+#endif
+    std::optional<std::string> bytes = ReadFileBytes(path);
+    if (!bytes) return std::nullopt;
+    file.bytes_ = std::move(*bytes);
+    return file;
+  }
+
+  std::string_view View() const {
+#ifndef _WIN32
+    if (mapped_) return {mapped_.get(), mapped_.get_deleter().size};
+#endif
+    return bytes_;
+  }
+
+ private:
+#ifndef _WIN32
+  std::unique_ptr<const char, TUnmap> mapped_;
+#endif
+  std::string bytes_;
+};
 
 std::string ToolFolder() {
 #ifdef _WIN32
@@ -114,7 +171,8 @@ struct TScanSettings {
 
 class TScanHost : public IAnalysisHost {
  public:
-  TScanHost(const TScanSettings& settings, std::string text) : settings_(settings), text_(std::move(text)) {}
+  // The text is the file's bytes where they stand: every read copies them, a comparison reads them in place.
+  TScanHost(const TScanSettings& settings, std::string_view text) : settings_(settings), text_(text) {}
 
   bool BrowseStockCode() override { return settings_.browseStockCode; }
   int StockSiteSelect() override { return settings_.stockSiteSelect; }
@@ -123,7 +181,9 @@ class TScanHost : public IAnalysisHost {
   int SleepTime() override { return settings_.sleepTime; }
   std::string InfoCashID() override { return settings_.infoCashID; }
   bool ClipboardHasText() override { return true; }
-  std::string ReadClipboardText() override { return text_; }
+  std::string ReadClipboardText() override { return std::string(text_); }
+  bool ClipboardTextEquals(std::string_view text) override { return text == text_; }
+  std::uint64_t ClipboardTextDigest() override { return TextDigest(text_); }
   void OpenUrl(const std::string& target) override { std::cout << target << '\n'; }
   void Sleep(int) override {}
   std::string HalfWidth(const std::string& text) override {
@@ -162,7 +222,7 @@ class TScanHost : public IAnalysisHost {
 
  private:
   const TScanSettings& settings_;
-  std::string text_;
+  std::string_view text_;
 };
 
 int Usage() {
@@ -208,13 +268,18 @@ int main(int argc, char** argv) {
 
   int status = 0;
   for (const std::string& file : files) {
-    std::optional<std::string> bytes = ReadFileBytes(file);
+    const std::optional<TFileBytes> bytes = TFileBytes::Read(file);
     if (!bytes) {
       std::cerr << "brivola-scan: " << file << ": cannot read the file\n";
       status = 2;
       continue;
     }
-    TScanHost host(settings, ScanText(std::move(*bytes), utf8));
+    // A file that needs no conversion is its own clipboard text, up to the first NUL as ScanText cuts it.
+    const std::string_view raw = bytes->View();
+    std::string converted;
+    std::string_view text = raw.substr(0, raw.find('\0'));
+    if (utf8 || HasUtf8Bom(raw)) text = converted = ScanText(std::string(raw), utf8);
+    TScanHost host(settings, text);
     std::string lastClipText;
     ClipEventClipChange(host, lastClipText);
     std::cout.flush();
