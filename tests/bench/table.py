@@ -13,6 +13,8 @@ KINDS = {
     "html": "HTML mail, a tag every few bytes",
     "netmile": "NetMile mail, many lines and full-width spaces",
     "doublebyte": "double-byte characters only",
+    "oneline": "one line as long as the text: NetMile pieces, full-width spaces all through, no break",
+    "onetag": "the HTML mail inside one tag, from its first byte to its last",
 }
 
 
@@ -26,27 +28,30 @@ def main(path):
         _, kind, mib, op = run["run_name"].split("/")[:4]
         table.setdefault(kind, {}).setdefault(op, {})[int(mib)] = run
     sizes = (1, 64)
-    print("Throughput in MiB/s (CPU time); x memchr = the operation's time / one memchr pass over the same bytes;")
+    print("Throughput in MiB/s (CPU time); x wc = the operation's time / one wc -l pass (memchr from line feed to")
+    print("line feed) over the same bytes; heap = the most heap held at once beyond the text / the text's size;")
     print("64/1 = 64 MiB throughput / 1 MiB throughput (1.00 is linear); URLs = links opened per pass.")
     for kind, ops in table.items():
         print()
         print(f"{KINDS.get(kind, kind)}")
         head = f"  {'operation':<22}"
         for mib in sizes:
-            head += f"{str(mib) + ' MiB: MiB/s':>16}{'x memchr':>10}{'URLs':>8}"
+            head += f"{str(mib) + ' MiB: MiB/s':>16}{'x wc':>8}{'heap':>7}{'URLs':>8}"
         print(head + f"{'64/1':>7}")
-        base = ops.get("memchr", {})
+        base = ops.get("wc -l", {})
         for op, by_size in ops.items():
             line = f"  {op:<22}"
             for mib in sizes:
                 run = by_size.get(mib)
                 if not run:
-                    line += " " * 34
+                    line += " " * 39
                     continue
                 rate = run["bytes_per_second"] / (1 << 20)
                 ratio = run["cpu_time"] / base[mib]["cpu_time"] if mib in base else float("nan")
-                urls = f"{run.get('urls', 0):.0f}" if op != "memchr" else ""
-                line += f"{rate:16.1f}{ratio:10.1f}{urls:>8}"
+                baseline = op in ("wc -l", "memchr")
+                heap = "" if baseline else f"{run.get('heap', 0):.3f}"
+                urls = "" if baseline else f"{run.get('urls', 0):.0f}"
+                line += f"{rate:16.1f}{ratio:8.2f}{heap:>7}{urls:>8}"
             if all(m in by_size for m in sizes):
                 line += f"{by_size[64]['bytes_per_second'] / by_size[1]['bytes_per_second']:7.2f}"
             print(line)
