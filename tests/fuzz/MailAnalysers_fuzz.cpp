@@ -14,11 +14,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   if (size < 2) return 0;
   // First byte: how often the text repeats (so that lines run over the windows of a line put together,
-  // which scripts/fuzz makes small, and the removals past short searches), the ID's length, and whether
-  // the ID changes from one read to the next.
+  // which scripts/fuzz makes small, and the removals past short searches), the ID's length, whether the
+  // ID changes from one read to the next, and which lead-byte set is in force.
   const int repeats = (data[0] >> 4) + 1;
   const size_t idLength = std::min<size_t>(data[0] & 0x03, size - 1);
   const bool changingId = data[0] & 0x04;
+  SetLeadByteSet(data[0] & 0x08 ? TLeadByteSet::Empty() : TLeadByteSet::Cp932());
   const std::string id(reinterpret_cast<const char*>(data) + 1, idLength);
   const std::string piece(reinterpret_cast<const char*>(data) + 1 + idLength, size - 1 - idLength);
   std::string text;
@@ -37,5 +38,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     model::BrowseInfoCash(slow, mail);
     CHECK(mine.log == slow.log);
   }
+  SetLeadByteSet(TLeadByteSet::Cp932());
   return 0;
 }
