@@ -55,6 +55,8 @@ TEST(BrowseNetMileAD, StartsOnTheTriggerWordInAnyLetterCase) {
       {"\x82\x6d\x82\x85\x82\x94\x82\x6c\x82\x89\x82\x8c\x82\x85", false},  // ＮｅｔＭｉｌｅ
       {"\x83\x6c\x83\x62\x83\x67\x83\x7d\x83\x43\x83\x8b", false},          // ネットマイル
       {"Net Mile", false},
+      {"\x83NetMile", false},     // the N is the second byte of a character
+      {"\x83\x83NetMile", true},  // a whole character before it
   };
   for (const auto& row : rows)
     EXPECT_EQ(NetMileOpens(row.head + link).size(), row.opens ? 1u : 0u) << row.head;
