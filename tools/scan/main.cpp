@@ -236,6 +236,7 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);  // a link-dense mail prints many lines; cout buffers them itself
   std::optional<std::string> iniPath, section;
   std::vector<std::string> files;
   bool utf8 = false;
