@@ -242,8 +242,8 @@ TEST(AutoIni, SavesEachKindUnderItsNameInWalkOrder) {
   t.ini->Save();
   // Non-windowed children first, then windowed, in the container's order;
   // the group is stored whole, its button isn't.
-  EXPECT_EQ(file.Keys("U"), (std::vector<std::string>{"Shape1", "Edit1", "Check1", "Group1", "Radio1", "List1",
-                                                      "Combo1"}));
+  EXPECT_EQ(file.Keys("U"),
+            (std::vector<std::string>{"Shape1", "Edit1", "Check1", "Group1", "Radio1", "List1", "Combo1"}));
   EXPECT_EQ(file.Read("U", "Edit1"), TextFromUtf8("ＩＤ"));
   EXPECT_EQ(file.Read("U", "Check1"), "1");
   EXPECT_EQ(file.Read("U", "Group1"), "3");

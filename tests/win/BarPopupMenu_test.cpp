@@ -158,7 +158,8 @@ TEST(BarPopupMenu, PaintsTheBarOnceAndItemsOnSelection) {
                           after = CaptureClient(wnd);
                           // Wait until the highlight shows in the item column.
                           for (int y = 0; y < after.height; ++y)
-                            if (after.At(menu.BarWidth + 12, y) != before.At(menu.BarWidth + 12, y)) return true;
+                            if (after.At(menu.BarWidth + 12, y) != before.At(menu.BarWidth + 12, y))
+                              return true;
                           PostMessageW(wnd, WM_KEYDOWN, VK_DOWN, 0);
                           return false;
                         },

@@ -68,8 +68,12 @@ TEST(ClipboardTrust, BrokenChainIsRejoined) {
     ASSERT_TRUE(WaitUntil(
         [&] {
           PutClipboardText(next);
-          return WaitUntil([&] { auto t = ReadProbeLog(copy.ProbeLog()); return !t.empty() && t.back() == next; },
-                           500);
+          return WaitUntil(
+              [&] {
+                auto t = ReadProbeLog(copy.ProbeLog());
+                return !t.empty() && t.back() == next;
+              },
+              500);
         },
         20000))
         << "not re-joined";

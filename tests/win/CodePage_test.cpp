@@ -20,13 +20,6 @@ UINT AskedCodePage() {
   return cp ? static_cast<UINT>(std::atoi(cp)) : 932u;
 }
 
-std::string UserName() {
-  char name[257] = {};
-  DWORD size = 256;
-  GetUserNameA(name, &size);
-  return name;
-}
-
 void WriteSettings(const ProgramCopy& copy, const std::string& lines) {
   WriteFileBytes(copy.IniPath(), "[" + UserName() + "]\r\n" + lines);
 }
@@ -54,17 +47,6 @@ HWND EditShowing(HWND form, const std::wstring& text) {
   for (HWND edit : Descendants(form, L"Edit"))
     if (WindowText(edit) == text) return edit;
   return nullptr;
-}
-
-// The text of the program's next message box, after which OK is pressed.
-std::wstring PressBox(const Process& program) {
-  HWND box = WaitForWindow(L"#32770", L"Brivola", program.Id());
-  if (!box) return L"<no box>";
-  wchar_t text[1024] = {};
-  WaitUntil([&] { return GetDlgItemTextW(box, 0xFFFF, text, 1024) > 0; });
-  PostMessageW(box, WM_COMMAND, IDOK, 0);
-  WaitUntil([&] { return !IsWindow(box); });
-  return text;
 }
 
 const std::string kAd = "http://ad.netmile.co.jp/click.asp?ad=";

@@ -15,13 +15,6 @@ namespace {
 
 constexpr UINT kTrayNotify = WM_USER + 200;
 
-std::string UserName() {
-  char name[257] = {};
-  DWORD size = 256;
-  GetUserNameA(name, &size);
-  return name;
-}
-
 std::string Stored(const ProgramCopy& copy, const char* key) {
   char buf[256] = {};
   const std::wstring wide = copy.IniPath();

@@ -102,7 +102,8 @@ TEST(NkClipDetector, ChainLinksFollowTheLeavingViewer) {
   HWND self = d.WindowHandle();
   const HWND fake = reinterpret_cast<HWND>(0x1234);
   // Our next viewer leaves: the link takes lParam, nothing is forwarded.
-  SendMessageW(self, WM_CHANGECBCHAIN, reinterpret_cast<WPARAM>(d.NextViewer()), reinterpret_cast<LPARAM>(fake));
+  SendMessageW(self, WM_CHANGECBCHAIN, reinterpret_cast<WPARAM>(d.NextViewer()),
+               reinterpret_cast<LPARAM>(fake));
   EXPECT_EQ(d.NextViewer(), fake);
   // Another viewer leaves: forwarded (to a window that doesn't exist: reply 0), link kept.
   EXPECT_EQ(SendMessageW(self, WM_CHANGECBCHAIN, 0x999, 0), 0);
@@ -140,6 +141,6 @@ TEST(TComponent, OwnerLoadsInOrderAndDestroysInReverseWithRemovalNotices) {
   }
   // The owner's own destructor body has run when its components go; the
   // components still alive hear of each removal.
-  EXPECT_EQ(order, (std::vector<std::string>{"loaded a", "loaded b", "loaded form", "~form", "a hears b", "~b",
-                                             "~a"}));
+  EXPECT_EQ(order, (std::vector<std::string>{"loaded a", "loaded b", "loaded form", "~form", "a hears b",
+                                             "~b", "~a"}));
 }

@@ -11,13 +11,6 @@ using namespace harness;
 
 namespace {
 
-std::string UserName() {
-  char name[257] = {};
-  DWORD size = 256;
-  GetUserNameA(name, &size);
-  return name;
-}
-
 const std::string kAd = "http://ad.netmile.co.jp/click.asp?ad=";
 const std::string kJump = "http://www.info-cash.jp/clickweb/icjmp.asp?";
 

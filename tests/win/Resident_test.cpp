@@ -143,7 +143,9 @@ TEST(Resident, LockedClipboardShowsTheErrorAndKeepsRunning) {
   ASSERT_NE(box, nullptr) << "no error box";
   wchar_t text[256] = {};
   GetDlgItemTextW(box, 0xFFFF, text, 256);
-  EXPECT_STREQ(text, L"\u30af\u30ea\u30c3\u30d7\u30dc\u30fc\u30c9\u3092\u958b\u304f\u3053\u3068\u304c\u3067\u304d\u307e\u305b\u3093");
+  EXPECT_STREQ(text,
+               L"\u30af\u30ea\u30c3\u30d7\u30dc\u30fc\u30c9\u3092\u958b\u304f\u3053\u3068\u304c\u3067\u304d"
+               L"\u307e\u305b\u3093");
   holder.Kill();
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitUntil([&] { return FindProcessWindow(L"#32770", L"Brivola", program->Id()) == nullptr; }));

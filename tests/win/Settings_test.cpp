@@ -12,13 +12,6 @@ using namespace harness;
 
 namespace {
 
-std::string UserName() {
-  char name[257] = {};
-  DWORD size = 256;
-  GetUserNameA(name, &size);
-  return name;
-}
-
 std::string Read(const ProgramCopy& copy, const std::string& key) {
   char buf[4096] = {};
   const std::wstring wide = copy.IniPath();
@@ -46,17 +39,6 @@ RECT WindowRect(HWND wnd) {
   RECT r{};
   GetWindowRect(wnd, &r);
   return r;
-}
-
-// The text of the program's next message box, after which OK is pressed.
-std::wstring PressBox(const Process& program) {
-  HWND box = WaitForWindow(L"#32770", L"Brivola", program.Id());
-  if (!box) return L"<no box>";
-  wchar_t text[1024] = {};
-  WaitUntil([&] { return GetDlgItemTextW(box, 0xFFFF, text, 1024) > 0; });
-  PostMessageW(box, WM_COMMAND, IDOK, 0);
-  WaitUntil([&] { return !IsWindow(box); });
-  return text;
 }
 
 const std::vector<std::string> kStoredKeys{"SetupFormTop",       "SetupFormLeft", "BrowseStockCode",

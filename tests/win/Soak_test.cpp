@@ -18,13 +18,6 @@ namespace {
 
 const std::string kId = "ic123456";
 
-std::string UserName() {
-  char name[257] = {};
-  DWORD size = 256;
-  GetUserNameA(name, &size);
-  return name;
-}
-
 // Deterministic on every platform: xorshift32, not the library's distributions.
 class Random {
  public:
@@ -52,7 +45,8 @@ class TextMaker {
       case 0:
         return digits;
       case 1:  // full-width digits, some of them
-        for (char d : digits) text += rnd_.Below(2) ? std::string{'\x82', static_cast<char>(0x4F + d - '0')} : std::string{d};
+        for (char d : digits)
+          text += rnd_.Below(2) ? std::string{'\x82', static_cast<char>(0x4F + d - '0')} : std::string{d};
         return text;
       case 2:  // blanks around, ideographic space too
         return std::string(" \t\r\n").substr(static_cast<size_t>(rnd_.Below(4))) + digits +
@@ -65,8 +59,8 @@ class TextMaker {
   }
 
   std::string NotACode() {
-    static const char* const kinds[] = {"720", "72031", "72a3", "7 03", "0x7G", "\x82\x4f\x82\x50\x82", "",
-                                        "\x81\x40\x81\x40", "７２０３"};
+    static const char* const kinds[] = {
+        "720", "72031", "72a3", "7 03", "0x7G", "\x82\x4f\x82\x50\x82", "", "\x81\x40\x81\x40", "７２０３"};
     if (rnd_.Below(3) == 0) return std::to_string(rnd_.Below(1000));
     return kinds[rnd_.Below(static_cast<int>(std::size(kinds)))];
   }
@@ -75,17 +69,27 @@ class TextMaker {
   std::string Mail() {
     std::string mail = mails_[static_cast<size_t>(rnd_.Below(static_cast<int>(mails_.size())))];
     const std::string mark = "ad=" + std::to_string(rnd_.Below(100000));
-    for (size_t at = 0; (at = mail.find("ad=", at)) != std::string::npos; at += mark.size()) mail.replace(at, 3, mark);
+    for (size_t at = 0; (at = mail.find("ad=", at)) != std::string::npos; at += mark.size())
+      mail.replace(at, 3, mark);
     if (rnd_.Below(3) == 0) mail.resize(static_cast<size_t>(rnd_.Below(static_cast<int>(mail.size()) + 1)));
     return mail;
   }
 
   std::string Prose() {
-    static const char* const words[] = {"\x8a\x94\x8e\xae", " ", "\x83\x81\x81\x5b\x83\x8b", "netmile",
-                                        "\r\n", "\x81\x40", "info-cash.jp", "<b>", ">", "http:"};
+    static const char* const words[] = {"\x8a\x94\x8e\xae",
+                                        " ",
+                                        "\x83\x81\x81\x5b\x83\x8b",
+                                        "netmile",
+                                        "\r\n",
+                                        "\x81\x40",
+                                        "info-cash.jp",
+                                        "<b>",
+                                        ">",
+                                        "http:"};
     std::string text;
     for (int i = rnd_.Below(40); i >= 0; --i)  // now and then a link
-      text += rnd_.Below(100) == 0 ? "http://example.jp/" : words[rnd_.Below(static_cast<int>(std::size(words)))];
+      text +=
+          rnd_.Below(100) == 0 ? "http://example.jp/" : words[rnd_.Below(static_cast<int>(std::size(words)))];
     return text;
   }
 
@@ -120,8 +124,9 @@ class TextMaker {
 
   // A large HTML mail, with Info-Cash links at its start and end.
   std::string LargeHtml(size_t size) {
-    std::string html = "<html><body>info-cash.jp\r\n<a href=\"http://www.info-cash.jp/clickweb/icjmp.asp?id=" + kId +
-                       "&ad=first" + std::to_string(rnd_.Below(1000)) + "\">\r\n";
+    std::string html =
+        "<html><body>info-cash.jp\r\n<a href=\"http://www.info-cash.jp/clickweb/icjmp.asp?id=" + kId +
+        "&ad=first" + std::to_string(rnd_.Below(1000)) + "\">\r\n";
     while (html.size() < size)
       html += "<tr><td class=\"c" + std::to_string(rnd_.Below(100)) + "\">\x8a\x94\x8e\xae\x81\x40" +
               std::to_string(rnd_.Below(10000)) + "</td><td><img src=\"x.gif\"></td></tr>\r\n";
@@ -173,9 +178,11 @@ TEST(Soak, ThousandsOfTextsOpenExactlyTheExpectedUrlsInOrder) {
   ClipboardViewer viewer;  // joins first, so the program hands each change on to it
   ProgramCopy copy(L"soak");
   // Non-canonical spellings, so the file read back shows that it was written anew.
-  WriteFileBytes(copy.IniPath(), "[" + UserName() + "]\r\nSetupFormTop=0x7\r\nBrowseStockCode=0x1\r\n"
-                                 "StockSiteSelect=00\r\nSleepTime=0\r\nAutoBrowseNetMileAD=1\r\n"
-                                 "AutoBrowseInfoCash=1\r\nInfoCashID=" + kId + "\r\n");
+  WriteFileBytes(copy.IniPath(), "[" + UserName() +
+                                     "]\r\nSetupFormTop=0x7\r\nBrowseStockCode=0x1\r\n"
+                                     "StockSiteSelect=00\r\nSleepTime=0\r\nAutoBrowseNetMileAD=1\r\n"
+                                     "AutoBrowseInfoCash=1\r\nInfoCashID=" +
+                                     kId + "\r\n");
   HWND form = nullptr;
   auto program = copy.Start(&form);
   ASSERT_NE(form, nullptr);
@@ -208,13 +215,13 @@ TEST(Soak, ThousandsOfTextsOpenExactlyTheExpectedUrlsInOrder) {
     if (expected.size() == before) return ::testing::AssertionSuccess();
     ++urlTexts;
     if (!WaitUntil([&] { return browser.Urls().size() >= expected.size(); }, 30000))
-      return ::testing::AssertionFailure() << "text " << index << ": " << browser.Urls().size() << " of "
-                                           << expected.size() << " URLs";
+      return ::testing::AssertionFailure()
+             << "text " << index << ": " << browser.Urls().size() << " of " << expected.size() << " URLs";
     const auto urls = browser.Urls();
     for (size_t i = 0; i < urls.size(); ++i)
       if (i >= expected.size() || urls[i] != expected[i])
-        return ::testing::AssertionFailure() << "text " << index << ": URL " << i << " is " << urls[i] << ", expected "
-                                             << (i < expected.size() ? expected[i] : "none");
+        return ::testing::AssertionFailure() << "text " << index << ": URL " << i << " is " << urls[i]
+                                             << ", expected " << (i < expected.size() ? expected[i] : "none");
     return ::testing::AssertionSuccess();
   };
 
@@ -222,8 +229,9 @@ TEST(Soak, ThousandsOfTextsOpenExactlyTheExpectedUrlsInOrder) {
   // opened): a notice of its own joining, if any, has been passed on by then.
   ASSERT_TRUE(copyText("1301", -1));
   for (int i = 0; i < count; ++i) {
-    std::string text = i % (count / 4 + 1) == count / 8 ? maker.LargeHtml((1u << 20) + static_cast<size_t>(i) * 256)
-                                                        : maker.Any(previous);
+    std::string text = i % (count / 4 + 1) == count / 8
+                           ? maker.LargeHtml((1u << 20) + static_cast<size_t>(i) * 256)
+                           : maker.Any(previous);
     ASSERT_TRUE(copyText(text, i));
     previous = std::move(text);
   }
@@ -238,11 +246,10 @@ TEST(Soak, ThousandsOfTextsOpenExactlyTheExpectedUrlsInOrder) {
   ASSERT_TRUE(code.has_value()) << "did not end";
   EXPECT_EQ(*code, 0u);
   const std::vector<std::pair<std::string, std::string>> saved{
-      {"SetupFormTop", "7"},         {"BrowseStockCode", "1"},    {"StockSiteSelect", "0"},
-      {"SleepTime", "0"},            {"AutoBrowseNetMileAD", "1"}, {"AutoBrowseInfoCash", "1"},
-      {"InfoCashID", kId}};
+      {"SetupFormTop", "7"},        {"BrowseStockCode", "1"},    {"StockSiteSelect", "0"}, {"SleepTime", "0"},
+      {"AutoBrowseNetMileAD", "1"}, {"AutoBrowseInfoCash", "1"}, {"InfoCashID", kId}};
   for (const auto& [key, value] : saved) EXPECT_EQ(Read(copy, key), value) << key;
 
-  std::printf("soak: %d texts, %d of them opening %zu URLs, in %llu s\n", count + 2, urlTexts, expected.size(),
-              (GetTickCount64() - started) / 1000);
+  std::printf("soak: %d texts, %d of them opening %zu URLs, in %llu s\n", count + 2, urlTexts,
+              expected.size(), (GetTickCount64() - started) / 1000);
 }

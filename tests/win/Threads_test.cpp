@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <functional>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -44,9 +46,8 @@ bool PumpUntil(const std::function<bool()>& until, DWORD ms = 3000) {
 TEST(Threads, SynchronizeRunsTheCallOnTheGuiThreadWhileTheWorkerWaits) {
   std::atomic<DWORD> ranOn{0};
   std::atomic<int> result{-1};
-  TProbe probe([&](TProbe& self) {
-    result = self.Synchronize([&] { ranOn = GetCurrentThreadId(); }) ? 1 : 0;
-  });
+  TProbe probe(
+      [&](TProbe& self) { result = self.Synchronize([&] { ranOn = GetCurrentThreadId(); }) ? 1 : 0; });
   probe.Start();
   ASSERT_TRUE(PumpUntil([&] { return result != -1; }));
   EXPECT_EQ(result, 1);
@@ -100,4 +101,18 @@ TEST(Threads, ErrorsReachTheApplicationsHandler) {
   }
   EXPECT_EQ(errors, (std::vector<std::string>{"in the call", "in the body"})) << "reported when stopped";
   Application().OnException = nullptr;
+}
+
+TEST(Threads, TheGeneralHandlerNeverShowsARunTimeLibrarysRawText) {
+  const std::wstring noMemory =
+      L"\u30e1\u30e2\u30ea\u304c\u4e0d\u8db3\u3057\u3066\u3044\u308b\u305f\u3081\u3001"
+      L"\u51e6\u7406\u3092\u7d9a\u3051\u3089\u308c\u307e\u305b\u3093\u3067\u3057\u305f\u3002";
+  const std::wstring unexpected =
+      L"\u4e88\u671f\u3057\u306a\u3044\u30a8\u30e9\u30fc\u306e\u305f\u3081\u3001"
+      L"\u51e6\u7406\u3092\u7d9a\u3051\u3089\u308c\u307e\u305b\u3093\u3067\u3057\u305f\u3002";
+  EXPECT_EQ(ExceptionMessage(std::bad_alloc()), noMemory);
+  EXPECT_EQ(ExceptionMessage(std::length_error("basic_string::_M_create")), unexpected);
+  EXPECT_EQ(ExceptionMessage(std::runtime_error("vector")), unexpected);
+  // The program's own exceptions keep their messages, in code page 932.
+  EXPECT_EQ(ExceptionMessage(Exception("\x83\x4e\x83\x8a\x83\x62\x83\x76")), L"\u30af\u30ea\u30c3\u30d7");
 }

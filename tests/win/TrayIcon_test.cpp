@@ -55,8 +55,9 @@ struct FakeShell {
 
   explicit FakeShell(DWORD version = 0x60000) {
     TrayShell().NotifyIcon = [this](DWORD m, NOTIFYICONDATAA* d) {
-      calls.push_back({m, d->cbSize, d->uFlags, d->dwState, d->dwStateMask, d->hWnd, d->uID, d->uCallbackMessage,
-                       d->szTip, m == NIM_DELETE ? CLR_INVALID : IconColour(d->hIcon), d->dwInfoFlags});
+      calls.push_back({m, d->cbSize, d->uFlags, d->dwState, d->dwStateMask, d->hWnd, d->uID,
+                       d->uCallbackMessage, d->szTip, m == NIM_DELETE ? CLR_INVALID : IconColour(d->hIcon),
+                       d->dwInfoFlags});
       if (alwaysTimeOut || !failures.empty()) {
         DWORD error = ERROR_TIMEOUT;
         if (!alwaysTimeOut) error = failures.front(), failures.pop_front();
@@ -92,7 +93,9 @@ struct Fixture {
   }
   void Load() { root.EndLoad(); }
   HWND Window() { return tray->Inner().Handle(); }
-  void Report(LPARAM mouse, WPARAM wParam = TRAY_ICON_ID) { SendMessageW(Window(), WM_TRAYNOTIFY, wParam, mouse); }
+  void Report(LPARAM mouse, WPARAM wParam = TRAY_ICON_ID) {
+    SendMessageW(Window(), WM_TRAYNOTIFY, wParam, mouse);
+  }
   void Record() {
     const char* names = "LRM";
     tray->OnMouseDown = [this, names](TComponent*, TMouseButton b, TShiftState s, int, int) {
@@ -312,12 +315,16 @@ TEST(TrayIcon, ClicksAndDoubleClicksArriveInOrder) {
     std::vector<std::string> expected;
   } cases[] = {
       {"single, immediate", false, {{WM_LBUTTONDOWN, 7}, {WM_LBUTTONUP, 7}}, {"down L", "click L", "up L"}},
-      {"single, after the double-click time", true, {{WM_LBUTTONDOWN, 7}, {WM_LBUTTONUP, 7}},
+      {"single, after the double-click time",
+       true,
+       {{WM_LBUTTONDOWN, 7}, {WM_LBUTTONUP, 7}},
        {"down L", "up L", "click L"}},
-      {"double", true,
+      {"double",
+       true,
        {{WM_LBUTTONDOWN, 7}, {WM_LBUTTONUP, 7}, {WM_LBUTTONDBLCLK, 7}, {WM_LBUTTONUP, 7}},
        {"down L", "up L", "dbl L", "up L", "down L"}},
-      {"middle double", true,
+      {"middle double",
+       true,
        {{WM_MBUTTONDOWN, 7}, {WM_MBUTTONUP, 7}, {WM_MBUTTONDBLCLK, 7}, {WM_MBUTTONUP, 7}},
        {"down M", "up M", "up M", "down M"}},
       {"release without a press", false, {{WM_RBUTTONUP, 7}}, {"up R"}},
@@ -447,15 +454,16 @@ TEST(TrayIcon, BalloonFieldsAreCutToTheirFieldsAndNeverShown) {
   FakeShell shell;
   Fixture f;
   f.Load();
-  const std::string dbcsAtCut = std::string(254, 'a') + "\x82\xA0";  // the character would need bytes 255 and 256
+  const std::string dbcsAtCut =
+      std::string(254, 'a') + "\x82\xA0";  // the character would need bytes 255 and 256
   struct Case {
     std::string title, text, titleRead, textRead;
   } cases[] = {
       {std::string(100, 't'), std::string(300, 'x'), std::string(63, 't'), std::string(255, 'x')},
       {std::string(63, 't'), std::string(255, 'x'), std::string(63, 't'), std::string(255, 'x')},
       {std::string(62, 't') + "\x93\xFA", dbcsAtCut, std::string(62, 't'), std::string(254, 'a')},
-      {std::string(61, 't') + "\x93\xFA", std::string(253, 'a') + "\x82\xA0", std::string(61, 't') + "\x93\xFA",
-       std::string(253, 'a') + "\x82\xA0"},
+      {std::string(61, 't') + "\x93\xFA", std::string(253, 'a') + "\x82\xA0",
+       std::string(61, 't') + "\x93\xFA", std::string(253, 'a') + "\x82\xA0"},
       {"", "", "", ""},
   };
   for (const Case& c : cases) {
@@ -545,10 +553,10 @@ struct FakeTaskbar {
     // first, then a tip with TTS_NOPREFIX above it that must be passed over.
     taskbar = CreateWindowExA(WS_EX_TOPMOST, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                               wc.hInstance, nullptr);
-    tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, nullptr,
-                          nullptr, wc.hInstance, nullptr);
-    noPrefixTip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX, 0, 0, 0, 0,
-                                  nullptr, nullptr, wc.hInstance, nullptr);
+    tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
+                          nullptr, nullptr, wc.hInstance, nullptr);
+    noPrefixTip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX, 0, 0, 0,
+                                  0, nullptr, nullptr, wc.hInstance, nullptr);
     log = &messages;
     SetWindowSubclass(tip, &Record, 1, 0);
   }
@@ -578,7 +586,8 @@ TEST(TrayIcon, TheTrayToolTipTakesTheStyleColoursWhileTheCursorRestsOnTheIcon) {
   ASSERT_NE(bar.tip, nullptr);
   ASSERT_EQ(FindTrayToolTipWindow(), bar.tip);
   using M = std::vector<std::pair<UINT, WPARAM>>;
-  const M restore{{TTM_POP, 0}, {TTM_SETTIPBKCOLOR, GetSysColor(COLOR_INFOBK)},
+  const M restore{{TTM_POP, 0},
+                  {TTM_SETTIPBKCOLOR, GetSysColor(COLOR_INFOBK)},
                   {TTM_SETTIPTEXTCOLOR, GetSysColor(COLOR_INFOTEXT)}};
   for (bool useDefault : {false, true}) {
     SCOPED_TRACE(useDefault);

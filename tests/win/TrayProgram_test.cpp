@@ -15,9 +15,7 @@ namespace {
 constexpr UINT kTrayNotify = WM_USER + 200;
 
 std::vector<std::string> TrayLog(const ProgramCopy& copy) { return ReadLines(copy.ProbeLog() + L".tray"); }
-std::string Line(DWORD message, const char* tip) {
-  return std::to_string(message) + " 7 1 " + tip;
-}
+std::string Line(DWORD message, const char* tip) { return std::to_string(message) + " 7 1 " + tip; }
 }  // namespace
 
 TEST(TrayProgram, IconLivesFromLoadingToExitAndTheMiddleButtonShowsTheSettings) {
@@ -49,8 +47,9 @@ TEST(TrayProgram, IconLivesFromLoadingToExitAndTheMiddleButtonShowsTheSettings) 
   PostMessageW(form, WM_CLOSE, 0, 0);
   ASSERT_TRUE(program->Wait().has_value());
   // Hidden first, then deleted.
-  EXPECT_EQ(TrayLog(copy), (std::vector<std::string>{Line(NIM_ADD, "Brivola"), Line(NIM_ADD, "Brivola"),
-                                                     Line(NIM_MODIFY, "Brivola"), Line(NIM_DELETE, "Brivola")}));
+  EXPECT_EQ(TrayLog(copy),
+            (std::vector<std::string>{Line(NIM_ADD, "Brivola"), Line(NIM_ADD, "Brivola"),
+                                      Line(NIM_MODIFY, "Brivola"), Line(NIM_DELETE, "Brivola")}));
 }
 
 TEST(TrayProgram, TheReleaseBuildAnswersTheShellsCallbacks) {

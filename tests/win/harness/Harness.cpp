@@ -304,6 +304,23 @@ void PutClipboardImage() {
   CloseClipboard();
 }
 
+std::string UserName() {
+  char name[257] = {};
+  DWORD size = 256;
+  GetUserNameA(name, &size);
+  return name;
+}
+
+std::wstring PressBox(const Process& program) {
+  HWND box = WaitForWindow(L"#32770", L"Brivola", program.Id());
+  if (!box) return L"<no box>";
+  wchar_t text[1024] = {};
+  WaitUntil([&] { return GetDlgItemTextW(box, 0xFFFF, text, 1024) > 0; });
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  WaitUntil([&] { return !IsWindow(box); });
+  return text;
+}
+
 std::vector<OpenedUrl> ReadUrlLog(const std::wstring& logPath) {
   std::vector<OpenedUrl> urls;
   for (const std::string& line : ReadLines(logPath)) {
@@ -318,8 +335,8 @@ ProgramCopy::ProgramCopy(const std::wstring& testName, const char* exeEnv, const
   static int counter = 0;
   // A fresh folder: the name of one left by an earlier test with the same process id is passed over.
   for (;;) {
-    const std::string leaf = Narrow(testName) + "-" + std::to_string(GetCurrentProcessId()) + "-" +
-                             std::to_string(++counter);
+    const std::string leaf =
+        Narrow(testName) + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
     unixDir_ = UnixScratch() + "/" + leaf;
     dir_ = UnixToWin(unixDir_);
     if (CreateDirectoryW(dir_.c_str(), nullptr)) break;

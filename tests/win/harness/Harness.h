@@ -40,6 +40,7 @@ class Process {
   Process& operator=(const Process&) = delete;
 
   DWORD Id() const { return info_.dwProcessId; }
+  HANDLE Handle() const { return info_.hProcess; }
   bool Running() const;
   // The exit code once the process has ended within the time; nullopt otherwise.
   std::optional<DWORD> Wait(DWORD timeoutMs = 15000);
@@ -82,6 +83,13 @@ std::wstring WindowText(HWND wnd);
 std::vector<HWND> Descendants(HWND parent, const wchar_t* className);
 // The texts of a window's child controls of the class, in z-order.
 std::vector<std::wstring> ChildTexts(HWND parent, const wchar_t* className);
+
+// The login user name: the program's section in its settings file.
+std::string UserName();
+
+// The text of the program's next message box titled "Brivola", after which OK
+// is pressed; "<no box>" when none comes in time.
+std::wstring PressBox(const Process& program);
 
 // The URLs the stand-in browser was handed, in order, from a log it wrote.
 struct OpenedUrl {
