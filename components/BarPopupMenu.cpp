@@ -20,7 +20,7 @@ TBarPopupMenu::TBarPopupMenu(TComponent* owner) : TPopupMenu(owner) {
   GradientStart = 0xFF0000;
   GradientEnd = 0;
   BarWidth = 31;
-  if (Application().Handle()) VerticalText = Application().Title();
+  if (Application().Initialized()) VerticalText = Application().Title();
 }
 
 TBarPopupMenu::~TBarPopupMenu() = default;
@@ -34,8 +34,12 @@ void TBarPopupMenu::PopupAt(int x, int y) {
   menuHeight_ = 0;
   barDrawn_ = false;
   for (auto& item : Items.Items) {
-    item->OnMeasureItem = [this](TMenuItem* sender, HDC dc, int& w, int& h) { MeasureStep(sender, dc, w, h); };
-    item->OnAdvancedDrawItem = [this](TMenuItem* sender, HDC dc, RECT r, UINT s) { DrawStep(sender, dc, r, s); };
+    item->OnMeasureItem = [this](TMenuItem* sender, HDC dc, int& w, int& h) {
+      MeasureStep(sender, dc, w, h);
+    };
+    item->OnAdvancedDrawItem = [this](TMenuItem* sender, HDC dc, RECT r, UINT s) {
+      DrawStep(sender, dc, r, s);
+    };
   }
   TPopupMenu::PopupAt(x, y);
 }

@@ -308,7 +308,8 @@ TApplication::~TApplication() {
 }
 
 void TApplication::Initialize() {
-  if (handle_) return;
+  if (initialized_) return;
+  initialized_ = true;
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = &TApplication::WndProc;
@@ -316,9 +317,14 @@ void TApplication::Initialize() {
   wc.hIcon = LoadIconW(wc.hInstance, MAKEINTRESOURCEW(1));
   wc.lpszClassName = L"TApplication";
   RegisterClassExW(&wc);
-  handle_ = CreateWindowExW(0, L"TApplication", title_.c_str(),
-                            WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0,
-                            nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+HWND TApplication::Handle() const {
+  if (!handle_ && initialized_)
+    handle_ = CreateWindowExW(0, L"TApplication", title_.c_str(),
+                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0,
+                              0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  return handle_;
 }
 
 void TApplication::SetTitle(std::wstring title) {

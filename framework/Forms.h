@@ -92,7 +92,9 @@ class TApplication : public TComponent {
 
   void Initialize();
   // The hidden application window (owner of dialogs and clipboard reads).
-  HWND Handle() const { return handle_; }
+  // Made at first use: a program that rests in the tray may never need it.
+  HWND Handle() const;
+  bool Initialized() const { return initialized_; }
 
   const std::wstring& Title() const { return title_; }
   void SetTitle(std::wstring title);
@@ -128,7 +130,8 @@ class TApplication : public TComponent {
 
  private:
   static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  HWND handle_ = nullptr;
+  mutable HWND handle_ = nullptr;
+  bool initialized_ = false;
   std::wstring title_;
   TForm* mainForm_ = nullptr;
   bool terminated_ = false;
