@@ -75,7 +75,10 @@ void TNkClipDetector::SetOnClipChange(TNotifyEvent value) {
     ClipHandler = std::move(value);
     return;
   }
-  window_ = TUtilityWindow::Allocate([this](UINT m, WPARAM w, LPARAM l) { return ChainWndProc(m, w, l); });
+  // The chain's messages and the check timer are all sent or posted to this
+  // window, so it needs no place among the desktop's windows.
+  window_ = TUtilityWindow::Allocate([this](UINT m, WPARAM w, LPARAM l) { return ChainWndProc(m, w, l); },
+                                     nullptr, TUtilityWindow::TKind::MessageOnly);
   if (!window_) throw EOutOfResources("TNkClipDetector.SetOnClipChange: Cannot Allocate HWnd");
   windowHandle_ = window_->Handle();
   ClipHandler = std::move(value);

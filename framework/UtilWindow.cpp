@@ -20,12 +20,14 @@ bool RegisterUtilClass(const wchar_t* name, WNDPROC proc) {
 }
 }  // namespace
 
-std::unique_ptr<TUtilityWindow> TUtilityWindow::Allocate(TWndMethod handler, const wchar_t* className) {
+std::unique_ptr<TUtilityWindow> TUtilityWindow::Allocate(TWndMethod handler, const wchar_t* className,
+                                                         TKind kind) {
   const wchar_t* name = className ? className : L"TPUtilWindow";
   if (!RegisterUtilClass(name, &TUtilityWindow::WndProc)) return nullptr;
   std::unique_ptr<TUtilityWindow> window(new TUtilityWindow(std::move(handler)));
   // WS_POPUP, no WS_VISIBLE: never shown, not on the taskbar.
-  HWND wnd = CreateWindowExW(WS_EX_TOOLWINDOW, name, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+  HWND parent = kind == TKind::MessageOnly ? HWND_MESSAGE : nullptr;
+  HWND wnd = CreateWindowExW(WS_EX_TOOLWINDOW, name, L"", WS_POPUP, 0, 0, 0, 0, parent, nullptr,
                              GetModuleHandleW(nullptr), window.get());
   if (!wnd) return nullptr;
   window->handle_ = wnd;

@@ -8,13 +8,19 @@
 
 using TWndMethod = std::function<LRESULT(UINT msg, WPARAM wParam, LPARAM lParam)>;
 
-// An invisible, never shown top-level window of the calling thread; every
-// message it receives goes to the handler. An exception from the handler
-// goes to the application's error handler, not through Win32.
+// An invisible, never shown window of the calling thread; every message it
+// receives goes to the handler. An exception from the handler goes to the
+// application's error handler, not through Win32.
 class TUtilityWindow {
  public:
+  // Top-level: it also gets the messages broadcast to all windows.
+  // Message-only: it gets only what is sent or posted to it, and costs no
+  // desktop window (a window of the display server under Wine).
+  enum class TKind { TopLevel, MessageOnly };
+
   // Returns nullptr when the window can't be made.
-  static std::unique_ptr<TUtilityWindow> Allocate(TWndMethod handler, const wchar_t* className = nullptr);
+  static std::unique_ptr<TUtilityWindow> Allocate(TWndMethod handler, const wchar_t* className = nullptr,
+                                                  TKind kind = TKind::TopLevel);
   ~TUtilityWindow();
   TUtilityWindow(const TUtilityWindow&) = delete;
   TUtilityWindow& operator=(const TUtilityWindow&) = delete;

@@ -136,7 +136,7 @@ TEST(Resident, LockedClipboardShowsTheErrorAndKeepsRunning) {
   Process holder(Tool() + L" hold 60000 \"" + ready + L"\"");
   ASSERT_TRUE(WaitUntil([&] { return FileExists(ready); }));
   // The change notification arrives while the clipboard is held.
-  HWND viewer = FindProcessWindow(L"TPUtilWindow", nullptr, program->Id());
+  HWND viewer = FindProcessWindow(L"TPUtilWindow", nullptr, program->Id(), HWND_MESSAGE);
   ASSERT_NE(viewer, nullptr);
   PostMessageW(viewer, WM_DRAWCLIPBOARD, 0, 0);
   HWND box = WaitForWindow(L"#32770", L"Brivola", program->Id());

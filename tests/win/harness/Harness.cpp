@@ -153,9 +153,9 @@ void Process::Kill() {
   }
 }
 
-HWND FindProcessWindow(const wchar_t* className, const wchar_t* caption, DWORD processId) {
+HWND FindProcessWindow(const wchar_t* className, const wchar_t* caption, DWORD processId, HWND parent) {
   HWND wnd = nullptr;
-  while ((wnd = FindWindowExW(nullptr, wnd, className, caption)) != nullptr) {
+  while ((wnd = FindWindowExW(parent, wnd, className, caption)) != nullptr) {
     DWORD pid = 0;
     GetWindowThreadProcessId(wnd, &pid);
     if (processId == 0 || pid == processId) return wnd;

@@ -54,7 +54,9 @@ class Process {
 // given, the caption; nullptr when none appears in time.
 HWND WaitForWindow(const wchar_t* className, const wchar_t* caption, DWORD processId,
                    DWORD timeoutMs = 15000);
-HWND FindProcessWindow(const wchar_t* className, const wchar_t* caption, DWORD processId);
+// Found now, not waited for; HWND_MESSAGE as parent looks among message-only windows.
+HWND FindProcessWindow(const wchar_t* className, const wchar_t* caption, DWORD processId,
+                       HWND parent = nullptr);
 
 // Puts bytes on the clipboard as CF_TEXT, with optional registered formats
 // holding a DWORD each.
