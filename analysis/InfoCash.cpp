@@ -16,12 +16,10 @@ namespace {
 constexpr std::size_t kScriptAnchor = kInfoCashScript.size() - 1;  // the '?'
 constexpr std::size_t kOverlap = std::max(kUrlStart.size(), kInfoCashScript.size()) - 1;
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
-
 // The window without the blank and control bytes at its end.
 std::string_view TrimEnd(std::string_view w) {
   std::size_t n = w.size();
-  while (n > 0 && IsBlank(w[n - 1])) --n;
+  while (n > 0 && IsBlankOrControl(w[n - 1])) --n;
   return w.substr(0, n);
 }
 
@@ -128,7 +126,7 @@ void TInfoCashWalk::Look(std::string_view line) {
 void TInfoCashWalk::Continue(std::string_view bytes) {
   if (leading_) {
     std::size_t skip = 0;
-    while (skip < bytes.size() && IsBlank(bytes[skip])) ++skip;
+    while (skip < bytes.size() && IsBlankOrControl(bytes[skip])) ++skip;
     if (skip == bytes.size()) return;
     bytes.remove_prefix(skip);
     leading_ = false;
@@ -185,7 +183,7 @@ bool TInfoCashWalk::FindIdAgain(std::size_t end) const {
   TLineWindows windows(size - 1);
   bool leading = true;
   for (std::string_view s; strip.Next(s);) {
-    while (leading && !s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (leading && !s.empty() && IsBlankOrControl(s.front())) s.remove_prefix(1);
     if (s.empty()) continue;
     leading = false;
     windows.Append(s, look);

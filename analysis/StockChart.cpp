@@ -15,8 +15,6 @@ namespace {
 // wide on purpose; what lies within it is mapped by the platform itself.
 constexpr std::size_t kCoreLimit = 64;
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
-
 // The part of the text (up to its first NUL) that the half-width mapping followed by TrimBlanks depends on:
 // blank and control bytes and ideographic spaces off both ends, or nothing when that part is too long to
 // give a code. Only characters whose place is beyond doubt are taken off: from the front every one is
@@ -31,7 +29,7 @@ std::optional<std::string_view> CodeCore(std::string_view text) {
   std::size_t first = 0;
   for (std::size_t n = text.size(); first < n;) {
     if (text[first] == '\0') return std::string_view();
-    if (IsBlank(text[first]))
+    if (IsBlankOrControl(text[first]))
       ++first;
     else if (space(text, first))
       first += 2;
@@ -49,7 +47,7 @@ std::optional<std::string_view> CodeCore(std::string_view text) {
       const char c = text[at];
       if (c == '\0')
         end = at;
-      else if (!IsBlank(c) && c != '\x81' && c != '\x40')
+      else if (!IsBlankOrControl(c) && c != '\x81' && c != '\x40')
         return std::nullopt;
     }
   std::size_t last = end;
@@ -57,7 +55,7 @@ std::optional<std::string_view> CodeCore(std::string_view text) {
     const auto alone = [&](std::size_t at) {
       return at == first || !lead.Contains(static_cast<unsigned char>(text[at - 1]));
     };
-    if (IsBlank(text[last - 1]) && alone(last - 1))
+    if (IsBlankOrControl(text[last - 1]) && alone(last - 1))
       --last;
     else if (last - first >= 2 && space(text, last - 2) && alone(last - 2))
       last -= 2;

@@ -10,8 +10,6 @@ TLeadByteSet& CurrentLeadBytes() {
   return set;
 }
 
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
-
 [[noreturn]] void FailConversion(std::string_view text) {
   // "'%s' は整数ではありません" in code page 932.
   throw EConvertError("'" + std::string(text) +

@@ -34,6 +34,9 @@ void SetLeadByteSet(const TLeadByteSet& set);
 
 using TStringList = std::vector<std::string>;
 
+// The bytes TrimBlanks takes off: blanks and control bytes.
+inline bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
 // The text up to its first NUL byte: where every rule sees the text end.
 std::string_view UpToNul(std::string_view text);
 
