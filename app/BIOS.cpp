@@ -30,7 +30,7 @@ void InitLeadByteSet() {
 namespace {
 
 std::string LCMapAnsi(const std::string& text, unsigned long flags) {
-  const int srcLen = static_cast<int>(text.size());
+  const int srcLen = ConversionLength(text.size());
   const int n = LCMapStringA(LOCALE_SYSTEM_DEFAULT, flags, text.data(), srcLen, nullptr, 0);
   if (n <= 0) return text;
   std::string out(static_cast<size_t>(n), '\0');
@@ -43,7 +43,7 @@ std::string LCMapAnsi(const std::string& text, unsigned long flags) {
 std::string LCMapJapanese(const std::string& text, unsigned long flags) {
   const LCID japanese = MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), SORT_DEFAULT);
   const std::wstring wide = WideFromText(text);
-  const int srcLen = static_cast<int>(wide.size());
+  const int srcLen = ConversionLength(wide.size());
   const int n = LCMapStringW(japanese, flags, wide.data(), srcLen, nullptr, 0);
   if (n <= 0) return text;
   std::wstring out(static_cast<size_t>(n), L'\0');

@@ -97,7 +97,7 @@ LRESULT TNkClipDetector::ChainWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (nextViewer_) SendMessageA(nextViewer_, WM_DRAWCLIPBOARD, 0, 0);
       return 0;
     case WM_CHANGECBCHAIN:
-      if (static_cast<DWORD>(wParam) == static_cast<DWORD>(reinterpret_cast<UINT_PTR>(nextViewer_))) {
+      if (reinterpret_cast<HWND>(wParam) == nextViewer_) {
         nextViewer_ = reinterpret_cast<HWND>(lParam);
         return 0;
       }

@@ -375,7 +375,7 @@ void TCustomToolTipStyle::MouseMessage(const TMessage& m) {
     return;
   }
   if (m.Msg != WM_TRAYNOTIFY) return;
-  const bool fromShell = static_cast<LONG>(m.WParam) >= 0;
+  const bool fromShell = static_cast<LONG_PTR>(m.WParam) >= 0;
   switch (m.LParam) {
     case WM_MOUSEMOVE:
       HoverMove();

@@ -24,10 +24,13 @@ constexpr UINT TRAY_MOUSEENTER = 1234;
 constexpr UINT TRAY_MOUSEEXIT = 1235;
 constexpr UINT TRAY_MOUSECLICK = 1236;
 constexpr UINT_PTR TRAY_CLICK_TIMER = 7;
-// The record sizes the shell is told (shellapi.h's NOTIFYICONDATAA_V1_SIZE / _V2_SIZE).
-static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "version-1 layout: szTip of 64 bytes");
-static_assert(NOTIFYICONDATAA_V2_SIZE == 488, "version-2 layout: up to dwInfoFlags");
-static_assert(offsetof(NOTIFYICONDATAA, dwInfoFlags) + sizeof(DWORD) == NOTIFYICONDATAA_V2_SIZE);
+// The record sizes the shell is told (shellapi.h's NOTIFYICONDATAA_V1_SIZE / _V2_SIZE): the
+// layouts of the architecture built for, whose window and icon handles are pointer-sized.
+static_assert(NOTIFYICONDATAA_V1_SIZE == offsetof(NOTIFYICONDATAA, szTip) + 64, "version-1 layout: szTip of 64 bytes");
+static_assert(NOTIFYICONDATAA_V2_SIZE == offsetof(NOTIFYICONDATAA, dwInfoFlags) + sizeof(DWORD),
+              "version-2 layout: up to dwInfoFlags");
+static_assert(NOTIFYICONDATAA_V1_SIZE == (sizeof(void*) == 8 ? 104 : 88));
+static_assert(NOTIFYICONDATAA_V2_SIZE == (sizeof(void*) == 8 ? 504 : 488));
 
 class ENotifyIconError : public Exception {
  public:

@@ -158,7 +158,7 @@ void TPopupMenu::MeasureItemStandard(const TMenuItem& item, HDC dc, int& width, 
   }
   const std::wstring caption = item.DisplayCaption();
   SIZE size{};
-  GetTextExtentPoint32W(dc, caption.empty() ? L" " : caption.c_str(), std::max<int>(1, caption.size()), &size);
+  GetTextExtentPoint32W(dc, caption.empty() ? L" " : caption.c_str(), std::max(1, static_cast<int>(caption.size())), &size);
   const int imageWidth = Images ? Images->Width() : 16;
   const int imageHeight = Images ? Images->Height() : 16;
   width = kImageGap + imageWidth + kImageGap + 4 + size.cx + 16;

@@ -1,19 +1,29 @@
 #include "WinText.h"
 
+#include <climits>
+#include <new>
+
+int ConversionLength(size_t length) {
+  // The system's conversions count in int; a longer text is one too large to convert, never a cut one.
+  if (length > static_cast<size_t>(INT_MAX)) throw std::bad_alloc();
+  return static_cast<int>(length);
+}
+
 std::wstring ToWide(std::string_view text, UINT codePage) {
   if (text.empty()) return {};
-  const int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  const int n = MultiByteToWideChar(codePage, 0, text.data(), ConversionLength(text.size()), nullptr, 0);
   std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+  MultiByteToWideChar(codePage, 0, text.data(), ConversionLength(text.size()), out.data(), n);
   return out;
 }
 
 std::string FromWide(std::wstring_view text, UINT codePage) {
   if (text.empty()) return {};
-  const int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+  const int n = WideCharToMultiByte(codePage, 0, text.data(), ConversionLength(text.size()), nullptr, 0,
                                     nullptr, nullptr);
   std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  WideCharToMultiByte(codePage, 0, text.data(), ConversionLength(text.size()), out.data(), n, nullptr,
+                      nullptr);
   return out;
 }
 

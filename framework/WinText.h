@@ -10,6 +10,9 @@
 // whatever the system's ANSI code page: Shift-JIS.
 constexpr UINT kTextCodePage = 932;
 
+// A length for the system's int-counted text calls; std::bad_alloc (too large) beyond INT_MAX.
+int ConversionLength(size_t length);
+
 std::wstring ToWide(std::string_view text, UINT codePage);
 // One size query and one conversion straight into the result; characters the
 // code page lacks become its default character, as the system's own conversion makes them.

@@ -1,0 +1,87 @@
+// Every built program is of this build's architecture, and a manifest it
+// carries names that architecture: Windows refuses to start a program whose
+// common-controls dependency names another one, where Wine doesn't check.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <regex>
+#include <string>
+
+#include "Harness.h"
+
+using namespace harness;
+
+namespace {
+
+struct Built {
+  WORD machine = 0;
+  WORD characteristics = 0;
+  std::string manifest;  // empty: none
+};
+
+Built Inspect(const std::wstring& path) {
+  Built b;
+  const std::string file = ReadFileBytes(path);
+  LONG peOffset = 0;
+  if (file.size() >= 0x40) std::memcpy(&peOffset, file.data() + 0x3C, sizeof peOffset);
+  IMAGE_FILE_HEADER header{};
+  if (peOffset > 0 && file.size() >= static_cast<size_t>(peOffset) + 4 + sizeof header &&
+      file.compare(static_cast<size_t>(peOffset), 4, std::string("PE\0\0", 4)) == 0) {
+    std::memcpy(&header, file.data() + peOffset + 4, sizeof header);
+    b.machine = header.Machine;
+    b.characteristics = header.Characteristics;
+  }
+  // Read as data: this works for a program of any architecture.
+  HMODULE image =
+      LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  if (!image) return b;
+  if (HRSRC res = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24))) {  // RT_MANIFEST
+    if (HGLOBAL data = LoadResource(image, res))
+      b.manifest.assign(static_cast<const char*>(LockResource(data)), SizeofResource(image, res));
+  }
+  FreeLibrary(image);
+  return b;
+}
+
+}  // namespace
+
+TEST(Architecture, EveryProgramAndItsManifestAreOfThisBuild) {
+#ifdef _WIN64
+  constexpr WORD machine = IMAGE_FILE_MACHINE_AMD64;
+  const std::string arch = "amd64";
+#else
+  constexpr WORD machine = IMAGE_FILE_MACHINE_I386;
+  const std::string arch = "x86";
+#endif
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  struct Program {
+    std::wstring path;
+    bool hasManifest, largeTexts;
+  } programs[] = {{EnvPath("BRIVOLA_EXE"), true, true},
+                  {EnvPath("BRIVOLA_PROBE_EXE"), true, true},
+                  {EnvPath("WINTOOL_EXE"), false, false},
+                  {self, false, true}};
+  for (const Program& p : programs) {
+    SCOPED_TRACE(std::string(p.path.begin(), p.path.end()));
+    ASSERT_TRUE(FileExists(p.path));
+    const Built b = Inspect(p.path);
+    EXPECT_EQ(b.machine, machine);
+    // Large clipboard texts: a 32-bit program asks for the whole address space of a 64-bit Windows.
+    if (p.largeTexts) {
+      EXPECT_TRUE(b.characteristics & IMAGE_FILE_LARGE_ADDRESS_AWARE);
+    }
+    if (p.hasManifest) {
+      EXPECT_NE(b.manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+      EXPECT_NE(b.manifest.find("version=\"1.0.0.14\""), std::string::npos);
+    }
+    const std::regex named(R"re(processorArchitecture="([^"]*)")re");
+    int names = 0;
+    for (std::sregex_iterator it(b.manifest.begin(), b.manifest.end(), named), end; it != end; ++it, ++names)
+      EXPECT_TRUE((*it)[1] == arch || (*it)[1] == "*") << (*it)[0];
+    if (p.hasManifest) {
+      EXPECT_EQ(names, 2) << "the program and its common-controls dependency";
+    }
+  }
+}
