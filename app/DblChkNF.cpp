@@ -12,12 +12,12 @@ HANDLE instanceMutex = nullptr;
 }  // namespace
 
 void InitDblChkNF() {
-  const std::string path = ModuleFileName();
-  const std::string name = path.substr(path.find_last_of("\\/:") + 1);
-  if (HANDLE existing = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str())) {
+  const std::wstring path = ModuleFileName();
+  const std::wstring name = path.substr(path.find_last_of(L"\\/:") + 1);
+  if (HANDLE existing = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, name.c_str())) {
     CloseHandle(existing);
     ExitProcess(0);
   }
   // Without a mutex the program runs on unprotected; nothing is reported.
-  instanceMutex = CreateMutexA(nullptr, FALSE, name.c_str());
+  instanceMutex = CreateMutexW(nullptr, FALSE, name.c_str());
 }

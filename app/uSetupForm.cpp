@@ -225,13 +225,7 @@ void TSetupForm::FormCreate(TComponent*) {
   SetBounds(0, 0, Width(), Height());
   AutoSave->Section = GetWinUserName();
   AutoSave->Load();
-  Application().HelpFile = [] {
-    std::string path = ModuleFileName();
-    const size_t dot = path.find_last_of('.');
-    const size_t slash = path.find_last_of("\\/");
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) path.resize(dot);
-    return path + ".pdf";
-  }();
+  Application().HelpFile = ChangeFileExt(ModuleFileName(), L".pdf");
   PageControl1->SetActivePage(TabSheet1);
   LastClipText.clear();
 }
@@ -258,7 +252,7 @@ void TSetupForm::AppLinkExecute(TComponent*) { OpenUrl("http://www.tornhaven.jp/
 
 void TSetupForm::AppVerInfoExecute(TComponent*) {
   MessageDlg(L"情報",
-             L"Copyright (C) 2026 Tornhaven\r\n\r\n" + WideFromAnsi(GetVersionInfo(ModuleFileName(), 2)),
+             L"Copyright (C) 2026 Tornhaven\r\n\r\n" + WideFromText(GetVersionInfo(ModuleFileName(), 2)),
              TMsgDlgType::mtInformation);
 }
 
@@ -326,6 +320,10 @@ std::string TSetupForm::ExtractUrl(const std::string& text) const { return ::Ext
 
 void TSetupForm::OpenUrl(const std::string& target) {
   ShellExecuteA(Handle(), "OPEN", target.c_str(), "", "", SW_SHOW);
+}
+
+void TSetupForm::OpenUrl(const std::wstring& target) {
+  ShellExecuteW(Handle(), L"OPEN", target.c_str(), L"", L"", SW_SHOW);
 }
 
 void TSetupForm::BrowseStockChart(const std::string& text) { ::BrowseStockChart(host_, text); }

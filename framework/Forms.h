@@ -99,7 +99,7 @@ class TApplication : public TComponent {
   const std::wstring& Title() const { return title_; }
   void SetTitle(std::wstring title);
   bool ShowMainForm = true;
-  std::string HelpFile;  // ANSI-code-page path
+  std::wstring HelpFile;
   TForm* MainForm() const { return mainForm_; }
 
   // Creates a form owned by the application; the first one is the main form.
