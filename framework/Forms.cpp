@@ -372,8 +372,7 @@ void TApplication::HandleException(const std::exception& e) {
     OnException(e);
     return;
   }
-  MessageBoxW(mainForm_ && mainForm_->HandleAllocated() ? mainForm_->Handle() : handle_,
-              ExceptionMessage(e).c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
+  MessageDlg(title_, ExceptionMessage(e), TMsgDlgType::mtError);
 }
 
 std::wstring ExceptionMessage(const std::exception& e) {
@@ -433,6 +432,8 @@ LRESULT CALLBACK TApplication::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM
 
 // ---- message dialogs
 
+std::function<int(HWND, const wchar_t*, const wchar_t*, UINT)> ShowMessageBox = &MessageBoxW;
+
 int MessageDlg(const std::wstring& caption, const std::wstring& text, TMsgDlgType type, UINT buttons) {
   UINT icon = 0;
   switch (type) {
@@ -454,7 +455,7 @@ int MessageDlg(const std::wstring& caption, const std::wstring& text, TMsgDlgTyp
   HWND owner = Application().MainForm() && Application().MainForm()->HandleAllocated()
                    ? Application().MainForm()->Handle()
                    : Application().Handle();
-  return MessageBoxW(owner, text.c_str(), caption.c_str(), buttons | icon | MB_SETFOREGROUND);
+  return ShowMessageBox(owner, text.c_str(), caption.c_str(), buttons | icon | MB_SETFOREGROUND | MB_TOPMOST);
 }
 
 void ShowMessage(const std::string& text) {

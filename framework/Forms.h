@@ -145,7 +145,12 @@ std::wstring ExceptionMessage(const std::exception& e);
 // The one application object of the process.
 TApplication& Application();
 
-// A modal message box; ShowMessage's text is code page 932 bytes.
+// The system's message box; tests put their own in its place.
+extern std::function<int(HWND owner, const wchar_t* text, const wchar_t* caption, UINT flags)> ShowMessageBox;
+
+// A modal message box, brought to the front even while the program is in the
+// background (its hidden form can't be reached to find it). ShowMessage's
+// text is code page 932 bytes.
 enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 int MessageDlg(const std::wstring& caption, const std::wstring& text, TMsgDlgType type, UINT buttons = MB_OK);
 void ShowMessage(const std::string& text);
