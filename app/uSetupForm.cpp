@@ -262,11 +262,15 @@ void TSetupForm::TrayMouseDown(TComponent*, TMouseButton button, TShiftState, in
 
 LRESULT TSetupForm::WMQueryEndSession() {
   Hide();
+  // The session waits for this answer and nobody may be there to close a box: a failed save is not shown
+  // now, but tried again when the session ends, or shown if it goes on.
+  TSessionEnd quiet;
   try {
-    return CloseQuery() ? 1 : 0;
-  } catch (const std::exception& e) {
-    // The settings couldn't be saved: say so, but don't hold up the end of the session.
-    Application().HandleException(e);
+    const bool canClose = CloseQuery();
+    sessionSave_ = TSessionSave::Saved;
+    return canClose ? 1 : 0;
+  } catch (const std::exception&) {
+    sessionSave_ = TSessionSave::Failed;
     return 1;
   }
 }
@@ -275,7 +279,25 @@ namespace {
 // Posted by the dispatch: the message about a text too large is shown from the
 // message loop, not inside the clipboard notification.
 constexpr UINT kTextTooLarge = WM_APP + 1;
+// Posted when a session end that couldn't save was called off: the save is made again, failures shown.
+constexpr UINT kSaveAgain = WM_APP + 2;
 }  // namespace
+
+LRESULT TSetupForm::WMEndSession(bool ending) {
+  const TSessionSave save = std::exchange(sessionSave_, TSessionSave::None);
+  if (!ending) {
+    if (save == TSessionSave::Failed) PostMessageW(Handle(), kSaveAgain, 0, 0);
+    return 0;
+  }
+  if (save == TSessionSave::Saved) return 0;
+  // The process may end as soon as this returns: one last try, with nobody left to tell of a failure.
+  TSessionEnd quiet;
+  try {
+    AutoSave->Save();
+  } catch (const std::exception&) {
+  }
+  return 0;
+}
 
 void TSetupForm::ShowTextTooLarge() {
   struct Reset {
@@ -290,8 +312,17 @@ void TSetupForm::ShowTextTooLarge() {
 
 LRESULT TSetupForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_QUERYENDSESSION) return WMQueryEndSession();
+  if (msg == WM_ENDSESSION) return WMEndSession(wParam != FALSE);
   if (msg == kTextTooLarge) {
     ShowTextTooLarge();
+    return 0;
+  }
+  if (msg == kSaveAgain) {
+    try {
+      AutoSave->Save();
+    } catch (const std::exception& e) {
+      Application().HandleException(e);
+    }
     return 0;
   }
   return TForm::WndProc(msg, wParam, lParam);

@@ -102,7 +102,11 @@ class TSetupForm : public TForm {
   void BuildControls();
   void ShowTextTooLarge();
 
+  // What the session-end query's save came to, until the session ends or goes on.
+  enum class TSessionSave { None, Saved, Failed };
+  TSessionSave sessionSave_ = TSessionSave::None;
   LRESULT WMQueryEndSession();
+  LRESULT WMEndSession(bool ending);
 };
 
 extern TSetupForm* SetupForm;

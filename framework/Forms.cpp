@@ -434,6 +434,14 @@ LRESULT CALLBACK TApplication::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM
 
 std::function<int(HWND, const wchar_t*, const wchar_t*, UINT)> ShowMessageBox = &MessageBoxW;
 
+namespace {
+int sessionEnds = 0;  // GUI thread only
+}  // namespace
+
+TSessionEnd::TSessionEnd() { ++sessionEnds; }
+TSessionEnd::~TSessionEnd() { --sessionEnds; }
+bool TSessionEnd::Active() { return sessionEnds > 0; }
+
 int MessageDlg(const std::wstring& caption, const std::wstring& text, TMsgDlgType type, UINT buttons) {
   UINT icon = 0;
   switch (type) {
@@ -452,6 +460,7 @@ int MessageDlg(const std::wstring& caption, const std::wstring& text, TMsgDlgTyp
     case TMsgDlgType::mtCustom:
       break;
   }
+  if (TSessionEnd::Active()) return 0;
   HWND owner = Application().MainForm() && Application().MainForm()->HandleAllocated()
                    ? Application().MainForm()->Handle()
                    : Application().Handle();

@@ -117,7 +117,7 @@ TEST(Threads, TheGeneralHandlerNeverShowsARunTimeLibrarysRawText) {
   EXPECT_EQ(ExceptionMessage(Exception("\x83\x4e\x83\x8a\x83\x62\x83\x76")), L"\u30af\u30ea\u30c3\u30d7");
 }
 
-TEST(Threads, EveryBoxComesToTheFrontOfOtherPrograms) {
+TEST(Threads, EveryBoxComesToTheFrontOfOtherProgramsAndNoneWhileTheSessionEnds) {
   std::vector<UINT> shown;
   ShowMessageBox = [&](HWND, const wchar_t*, const wchar_t*, UINT flags) {
     shown.push_back(flags);
@@ -136,5 +136,13 @@ TEST(Threads, EveryBoxComesToTheFrontOfOtherPrograms) {
     box.show();
     EXPECT_EQ(shown, std::vector<UINT>{box.flags | MB_SETFOREGROUND | MB_TOPMOST});
   }
+  shown.clear();
+  {
+    TSessionEnd ending;
+    for (const auto& box : boxes) box.show();
+  }
+  EXPECT_TRUE(shown.empty());
+  boxes[1].show();
+  EXPECT_EQ(shown.size(), 1u) << "shown again once the session goes on";
   ShowMessageBox = &MessageBoxW;
 }
