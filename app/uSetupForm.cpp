@@ -70,6 +70,10 @@ TSetupForm::TSetupForm(TComponent* owner) : TForm(owner) {
 #endif
   TrayIcon = &Add<TTrayIcon>();
   TrayIcon->SetName("TrayIcon");
+#ifdef BRIVOLA_PROBE
+  if (const char* ms = std::getenv("BRIVOLA_PROBE_TRAY_RETRY_MS"))
+    TrayIcon->AddRetryInterval = static_cast<UINT>(std::atoi(ms));
+#endif
   TrayIcon->Icon().TakeOwnership(static_cast<HICON>(
       LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
   TrayIcon->SetTipHelp("Brivola");
