@@ -1,7 +1,7 @@
-// A read-only INI file in the program's own format, read by the rules of
-// the platform's private-profile service: section and key names match
-// without regard to ASCII letter case, the first match counts, values come
-// back trimmed and cut to 2047 bytes.
+// An INI file in the program's own format, read by the rules of the
+// platform's private-profile service: section and key names match without
+// regard to ASCII letter case, the first match counts, values come back
+// trimmed and cut to 2047 bytes. A write keeps every other line as it is.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +18,11 @@ class TIniText {
   // Decimal or hexadecimal ($, 0x, 0X, x, X), as the integer rule reads it; the default otherwise.
   std::int32_t ReadInteger(std::string_view section, std::string_view key, std::int32_t def) const;
   bool ReadBool(std::string_view section, std::string_view key, bool def) const;
+
+  // Replaces the value of the key where it stands; a new key goes after the
+  // last line of its section, a new section at the end of the file.
+  void WriteString(std::string_view section, std::string_view key, std::string_view value);
+  const std::string& Content() const { return content_; }
 
  private:
   std::string content_;

@@ -63,19 +63,19 @@ const std::array<std::string_view, 8> VersionKeys = {
     "\\LegalCopyright", "\\OriginalFilename", "\\ProductName", "\\ProductVersion",
 };
 
-std::string GetVersionInfo(const std::string& fileName, int keyIndex) {
+std::string GetVersionInfo(const std::wstring& fileName, int keyIndex) {
   // Index 8 and above read as 2; a negative index does the same rather than read outside the table.
   if (keyIndex > 7 || keyIndex < 0) keyIndex = 2;
   const std::string unidentified = "unidentified";
   DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeA(fileName.c_str(), &ignored);
+  const DWORD size = GetFileVersionInfoSizeW(fileName.c_str(), &ignored);
   if (size == 0) return unidentified;
   std::vector<char> buffer(size);
-  GetFileVersionInfoA(fileName.c_str(), 0, size, buffer.data());
+  GetFileVersionInfoW(fileName.c_str(), 0, size, buffer.data());
 
   void* translation = nullptr;
   UINT length = 0;
-  if (!VerQueryValueA(buffer.data(), "\\VarFileInfo\\Translation", &translation, &length) || length == 0)
+  if (!VerQueryValueW(buffer.data(), L"\\VarFileInfo\\Translation", &translation, &length) || length == 0)
     return unidentified;
   const DWORD value = *static_cast<const DWORD*>(translation);
   char hex[9];
@@ -83,11 +83,11 @@ std::string GetVersionInfo(const std::string& fileName, int keyIndex) {
   const std::string langCodePage = std::string(hex + 4, 4) + std::string(hex, 4);
 
   const std::string_view key = VersionKeys[static_cast<size_t>(keyIndex)];
-  const std::string subBlock = "\\StringFileInfo\\" + langCodePage + std::string(key);
+  const std::wstring subBlock = ToWide("\\StringFileInfo\\" + langCodePage + std::string(key), CP_ACP);
   const std::string name(key.substr(1));
   void* found = nullptr;
   length = 0;
-  if (VerQueryValueA(buffer.data(), subBlock.c_str(), &found, &length) && length > 0)
-    return name + " : " + static_cast<const char*>(found);
+  if (VerQueryValueW(buffer.data(), subBlock.c_str(), &found, &length) && length > 0)
+    return name + " : " + TextFromWide(static_cast<const wchar_t*>(found));
   return name + " : None";
 }

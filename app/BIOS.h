@@ -22,6 +22,7 @@ std::string LCMapText(const std::string& text, unsigned long flags);
 // Key names of a version resource's string table, each with a leading backslash.
 extern const std::array<std::string_view, 8> VersionKeys;
 
-// "Name : value" of one string of a file's version resource; "unidentified"
-// when the file has none, "Name : None" when the key is missing.
-std::string GetVersionInfo(const std::string& fileName, int keyIndex);
+// "Name : value" of one string of a file's version resource, as a text of
+// the program; "unidentified" when the file has none, "Name : None" when the
+// key is missing.
+std::string GetVersionInfo(const std::wstring& fileName, int keyIndex);

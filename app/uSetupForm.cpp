@@ -70,6 +70,10 @@ TSetupForm::TSetupForm(TComponent* owner) : TForm(owner) {
 #endif
   TrayIcon = &Add<TTrayIcon>();
   TrayIcon->SetName("TrayIcon");
+#ifdef BRIVOLA_PROBE
+  if (const char* ms = std::getenv("BRIVOLA_PROBE_TRAY_RETRY_MS"))
+    TrayIcon->AddRetryInterval = static_cast<UINT>(std::atoi(ms));
+#endif
   TrayIcon->Icon().TakeOwnership(static_cast<HICON>(
       LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
   TrayIcon->SetTipHelp("Brivola");
@@ -225,13 +229,7 @@ void TSetupForm::FormCreate(TComponent*) {
   SetBounds(0, 0, Width(), Height());
   AutoSave->Section = GetWinUserName();
   AutoSave->Load();
-  Application().HelpFile = [] {
-    std::string path = ModuleFileName();
-    const size_t dot = path.find_last_of('.');
-    const size_t slash = path.find_last_of("\\/");
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) path.resize(dot);
-    return path + ".pdf";
-  }();
+  Application().HelpFile = ChangeFileExt(ModuleFileName(), L".pdf");
   PageControl1->SetActivePage(TabSheet1);
   LastClipText.clear();
 }
@@ -258,7 +256,7 @@ void TSetupForm::AppLinkExecute(TComponent*) { OpenUrl("http://www.tornhaven.jp/
 
 void TSetupForm::AppVerInfoExecute(TComponent*) {
   MessageDlg(L"情報",
-             L"Copyright (C) 2026 Tornhaven\r\n\r\n" + WideFromAnsi(GetVersionInfo(ModuleFileName(), 2)),
+             L"Copyright (C) 2026 Tornhaven\r\n\r\n" + WideFromText(GetVersionInfo(ModuleFileName(), 2)),
              TMsgDlgType::mtInformation);
 }
 
@@ -268,11 +266,15 @@ void TSetupForm::TrayMouseDown(TComponent*, TMouseButton button, TShiftState, in
 
 LRESULT TSetupForm::WMQueryEndSession() {
   Hide();
+  // The session waits for this answer and nobody may be there to close a box: a failed save is not shown
+  // now, but tried again when the session ends, or shown if it goes on.
+  TSessionEnd quiet;
   try {
-    return CloseQuery() ? 1 : 0;
-  } catch (const std::exception& e) {
-    // The settings couldn't be saved: say so, but don't hold up the end of the session.
-    Application().HandleException(e);
+    const bool canClose = CloseQuery();
+    sessionSave_ = TSessionSave::Saved;
+    return canClose ? 1 : 0;
+  } catch (const std::exception&) {
+    sessionSave_ = TSessionSave::Failed;
     return 1;
   }
 }
@@ -281,7 +283,25 @@ namespace {
 // Posted by the dispatch: the message about a text too large is shown from the
 // message loop, not inside the clipboard notification.
 constexpr UINT kTextTooLarge = WM_APP + 1;
+// Posted when a session end that couldn't save was called off: the save is made again, failures shown.
+constexpr UINT kSaveAgain = WM_APP + 2;
 }  // namespace
+
+LRESULT TSetupForm::WMEndSession(bool ending) {
+  const TSessionSave save = std::exchange(sessionSave_, TSessionSave::None);
+  if (!ending) {
+    if (save == TSessionSave::Failed) PostMessageW(Handle(), kSaveAgain, 0, 0);
+    return 0;
+  }
+  if (save == TSessionSave::Saved) return 0;
+  // The process may end as soon as this returns: one last try, with nobody left to tell of a failure.
+  TSessionEnd quiet;
+  try {
+    AutoSave->Save();
+  } catch (const std::exception&) {
+  }
+  return 0;
+}
 
 void TSetupForm::ShowTextTooLarge() {
   struct Reset {
@@ -296,8 +316,17 @@ void TSetupForm::ShowTextTooLarge() {
 
 LRESULT TSetupForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_QUERYENDSESSION) return WMQueryEndSession();
+  if (msg == WM_ENDSESSION) return WMEndSession(wParam != FALSE);
   if (msg == kTextTooLarge) {
     ShowTextTooLarge();
+    return 0;
+  }
+  if (msg == kSaveAgain) {
+    try {
+      AutoSave->Save();
+    } catch (const std::exception& e) {
+      Application().HandleException(e);
+    }
     return 0;
   }
   return TForm::WndProc(msg, wParam, lParam);
@@ -326,6 +355,10 @@ std::string TSetupForm::ExtractUrl(const std::string& text) const { return ::Ext
 
 void TSetupForm::OpenUrl(const std::string& target) {
   ShellExecuteA(Handle(), "OPEN", target.c_str(), "", "", SW_SHOW);
+}
+
+void TSetupForm::OpenUrl(const std::wstring& target) {
+  ShellExecuteW(Handle(), L"OPEN", target.c_str(), L"", L"", SW_SHOW);
 }
 
 void TSetupForm::BrowseStockChart(const std::string& text) { ::BrowseStockChart(host_, text); }

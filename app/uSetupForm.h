@@ -63,6 +63,7 @@ class TSetupForm : public TForm {
   // Operations shared by the analysers and the commands.
   std::string ExtractUrl(const std::string& text) const;
   void OpenUrl(const std::string& target);
+  void OpenUrl(const std::wstring& target);  // a file path, in any language
   void BrowseStockChart(const std::string& text);
   void BrowseNetMileAD(const std::string& text);
   void BrowseInfoCash(const std::string& text);
@@ -101,7 +102,11 @@ class TSetupForm : public TForm {
   void BuildControls();
   void ShowTextTooLarge();
 
+  // What the session-end query's save came to, until the session ends or goes on.
+  enum class TSessionSave { None, Saved, Failed };
+  TSessionSave sessionSave_ = TSessionSave::None;
   LRESULT WMQueryEndSession();
+  LRESULT WMEndSession(bool ending);
 };
 
 extern TSetupForm* SetupForm;

@@ -9,21 +9,11 @@ TAutoIni::TAutoIni(TComponent* owner) : TComponent(owner) {}
 TAutoIni::~TAutoIni() = default;
 
 void TAutoIni::MakeFileName() {
-  const std::string exe = ModuleFileName();
-  const size_t slash = exe.find_last_of("\\/");
-  const std::string dir = slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
-  const std::string exeName = exe.substr(dir.size());
-  if (Section.empty()) Section = exeName;
-  if (AIniFileName.empty()) {
-    const size_t dot = exeName.find_last_of('.');
-    IniPath = dir + (dot == std::string::npos ? exeName : exeName.substr(0, dot)) + ".ini";
-  } else {
-    IniPath = dir + AIniFileName;
-  }
-  if (MakeIniWinDir) {
-    const size_t s = IniPath.find_last_of("\\/");
-    if (s != std::string::npos) IniPath.erase(0, s + 1);
-  }
+  const std::wstring exe = ModuleFileName();
+  const std::wstring dir = exe.substr(0, exe.find_last_of(L"\\/") + 1);
+  if (Section.empty()) Section = FromWide(exe.substr(dir.size()), CP_ACP);
+  IniPath = AIniFileName.empty() ? ChangeFileExt(exe, L".ini") : dir + WideFromAnsi(AIniFileName);
+  if (MakeIniWinDir) IniPath.erase(0, IniPath.find_last_of(L"\\/") + 1);
 }
 
 void TAutoIni::Load() { Run(TDirection::Load); }

@@ -56,7 +56,7 @@ class TAutoIni : public TComponent {
   void Save();
 
   // The file path settled at the start of every Load and Save.
-  std::string IniPath;
+  std::wstring IniPath;
 
  private:
   enum class TDirection { Load, Save };

@@ -90,9 +90,39 @@ TTrayIcon::~TTrayIcon() {
   inner_.reset();  // style first, then the icon leaves the shell, then the window
 }
 
+namespace {
+constexpr UINT_PTR kAddRetryTimer = TRAY_CLICK_TIMER + 1;
+}  // namespace
+
 void TTrayIcon::Loaded() {
   TComponent::Loaded();
-  if (!Designing() && CanShow()) ShowTrayIcon();
+  if (Designing() || !CanShow()) return;
+  try {
+    ShowTrayIcon();
+  } catch (const ENotifyIconError&) {
+    // The program lives on without a box; the icon comes as soon as the shell takes it.
+    StartAddRetry();
+  }
+}
+
+void TTrayIcon::StartAddRetry() {
+  addPending_ = true;
+  addRetriesLeft_ = AddRetryCount;
+  SetTimer(inner_->Handle(), kAddRetryTimer, AddRetryInterval, nullptr);
+}
+
+void TTrayIcon::RetryAdd() {
+  if (!addPending_) return;
+  if (CanShow()) {
+    inner_->SetIconHandle(CurrentIconHandle());
+    if (inner_->TryAddIcon()) {
+      addPending_ = false;
+      visible_ = true;
+      UpdateAnimation();
+    }
+  }
+  // Once added, or after the last attempt, the timer stops: an idle program does no work.
+  if (!addPending_ || --addRetriesLeft_ <= 0) KillTimer(inner_->Handle(), kAddRetryTimer);
 }
 
 void TTrayIcon::Notification(TComponent* component, TOperation operation) {
@@ -204,7 +234,15 @@ void TTrayIcon::TrayMessage(TMessage& message) {
         animation_.reset();
         if (visible_ && interval_ > 0) UpdateAnimation();
       }
+      // The shell is ready now: an icon it refused is tried at once, and again for a while if it must be.
+      if (addPending_) {
+        StartAddRetry();
+        RetryAdd();
+      }
       if (OnRestartTaskbar) OnRestartTaskbar(this);
+      break;
+    case WM_TIMER:
+      if (message.WParam == kAddRetryTimer) RetryAdd();
       break;
     case WM_TRAYNOTIFY:
       TrayNotify(message);

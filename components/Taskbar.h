@@ -123,6 +123,13 @@ class TTrayIcon : public TComponent {
   TTaskTrayIcon& Inner() { return *inner_; }
   struct AppHook;
 
+  // When the shell refuses the icon at the end of loading (a taskbar not ready
+  // yet at logon), it is added on the next "TaskbarCreated", or by one attempt
+  // every AddRetryInterval ms, AddRetryCount attempts at most.
+  UINT AddRetryInterval = 5000;
+  int AddRetryCount = 60;
+  bool AddPending() const { return addPending_; }
+
   void Notification(TComponent* component, TOperation operation) override;
 
  protected:
@@ -136,6 +143,8 @@ class TTrayIcon : public TComponent {
   bool Quiet() const { return Loading() || Designing(); }
   void InstallAppHooks();
   void RemoveAppHooks();
+  void StartAddRetry();
+  void RetryAdd();
 
   std::unique_ptr<TIconAnimation> animation_;
   std::unique_ptr<TIcon> resourceIcon_;
@@ -147,5 +156,7 @@ class TTrayIcon : public TComponent {
   std::atomic<bool> visible_{true};
   std::atomic<unsigned> interval_{0};
   bool minimized_ = false;
+  bool addPending_ = false;
+  int addRetriesLeft_ = 0;
   std::shared_ptr<AppHook> appHook_;
 };

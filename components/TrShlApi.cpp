@@ -17,9 +17,24 @@ namespace {
 const char kClassName[] = "TaskTrayHandle";
 std::unique_ptr<TTrayIconWinProcList> winProcList;
 
+// The message filter of Windows 7, or the process-wide one of Vista; an older Windows filters nothing.
+void AllowMessageFromLowerRights(HWND wnd, UINT message) {
+  using FilterEx = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+  using Filter = BOOL(WINAPI*)(UINT, DWORD);
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  static const auto filterEx = reinterpret_cast<FilterEx>(
+      reinterpret_cast<void (*)()>(GetProcAddress(user32, "ChangeWindowMessageFilterEx")));
+  static const auto filter = reinterpret_cast<Filter>(
+      reinterpret_cast<void (*)()>(GetProcAddress(user32, "ChangeWindowMessageFilter")));
+  if (filterEx)
+    filterEx(wnd, message, MSGFLT_ALLOW, nullptr);
+  else if (filter)
+    filter(message, MSGFLT_ADD);
+}
+
 TTrayShell RealShell() {
   return {[](DWORD message, NOTIFYICONDATAA* data) { return Shell_NotifyIconA(message, data); },
-          [](DWORD ms) { ::Sleep(ms); }, nullptr};
+          [](DWORD ms) { ::Sleep(ms); }, nullptr, &AllowMessageFromLowerRights};
 }
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
@@ -160,6 +175,11 @@ HWND TTaskTrayIcon::Handle() {
     handle_ = CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, Instance(),
                               nullptr);
     if (style_) style_->NotifyWindow = handle_;
+    // Running elevated, the shell's restart broadcast and its callbacks would be filtered out.
+    if (handle_ && TrayShell().AllowMessage) {
+      if (winProcList) TrayShell().AllowMessage(handle_, winProcList->TaskbarCreated());
+      TrayShell().AllowMessage(handle_, WM_TRAYNOTIFY);
+    }
   }
   return handle_;
 }
@@ -190,7 +210,10 @@ void TTaskTrayIcon::Foreground() {
   if (DoForegroundWindow) SetForegroundWindow(Handle());
 }
 
-bool TTaskTrayIcon::AddIcon() {
+bool TTaskTrayIcon::AddIcon() { return Add(true); }
+bool TTaskTrayIcon::TryAddIcon() { return Add(false); }
+
+bool TTaskTrayIcon::Add(bool wait) {
   if (shown_) return true;
   if (Shell5()) {
     data_.cbSize = NOTIFYICONDATAA_V2_SIZE;
@@ -220,6 +243,12 @@ bool TTaskTrayIcon::AddIcon() {
     return true;
   }
   // A busy shell times out, though it may have taken the icon all the same.
+  if (!wait) {
+    if (!IsTimeout()) return false;
+    added_ = shown_ = Notify(NIM_MODIFY) != FALSE;
+    if (shown_) style_->ResetHoverRect();
+    return shown_;
+  }
   for (int counter = 5; !shown_ && counter >= 0;) {
     if (!IsTimeout()) throw ENotifyIconError(TextFromUtf8("タスクトレイにアイコンを登録できません。"));
     TrayShell().Sleep(2000);
@@ -370,6 +399,7 @@ void TCustomToolTipStyle::RestoreColors() {
 
 void TCustomToolTipStyle::MouseMessage(const TMessage& m) {
   if (m.Msg == WM_TIMER) {
+    if (m.WParam != TRAY_CLICK_TIMER) return;
     if (NotifyWindow) KillTimer(NotifyWindow, TRAY_CLICK_TIMER);
     if (clickPending_) SendClick(Pressed(mbLeft) ? mbLeft : Pressed(mbRight) ? mbRight : mbMiddle);
     return;

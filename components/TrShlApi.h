@@ -51,6 +51,9 @@ struct TTrayShell {
   std::function<BOOL(DWORD message, NOTIFYICONDATAA* data)> NotifyIcon;
   std::function<void(DWORD milliseconds)> Sleep;
   std::function<DWORD()> ShellVersion;  // empty: read from shell32
+  // Lets the message reach the window from a process of lower rights (the
+  // shell, when this program runs elevated).
+  std::function<void(HWND wnd, UINT message)> AllowMessage;
 };
 TTrayShell& TrayShell();
 void ResetTrayShell();
@@ -173,6 +176,8 @@ class TTaskTrayIcon {
   const NOTIFYICONDATAA& Data() const { return data_; }
 
   bool AddIcon();
+  // One registration without waiting: a refusal or a time-out returns false and raises nothing.
+  bool TryAddIcon();
   bool ModifyIcon();
   bool HideIcon();
   bool DeleteIcon();
@@ -187,6 +192,7 @@ class TTaskTrayIcon {
  private:
   BOOL Notify(DWORD message);
   void Foreground();
+  bool Add(bool wait);
 
   DWORD shellVersion_ = 0;
   HWND handle_ = nullptr;

@@ -372,8 +372,7 @@ void TApplication::HandleException(const std::exception& e) {
     OnException(e);
     return;
   }
-  MessageBoxW(mainForm_ && mainForm_->HandleAllocated() ? mainForm_->Handle() : handle_,
-              ExceptionMessage(e).c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
+  MessageDlg(title_, ExceptionMessage(e), TMsgDlgType::mtError);
 }
 
 std::wstring ExceptionMessage(const std::exception& e) {
@@ -433,6 +432,16 @@ LRESULT CALLBACK TApplication::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM
 
 // ---- message dialogs
 
+std::function<int(HWND, const wchar_t*, const wchar_t*, UINT)> ShowMessageBox = &MessageBoxW;
+
+namespace {
+int sessionEnds = 0;  // GUI thread only
+}  // namespace
+
+TSessionEnd::TSessionEnd() { ++sessionEnds; }
+TSessionEnd::~TSessionEnd() { --sessionEnds; }
+bool TSessionEnd::Active() { return sessionEnds > 0; }
+
 int MessageDlg(const std::wstring& caption, const std::wstring& text, TMsgDlgType type, UINT buttons) {
   UINT icon = 0;
   switch (type) {
@@ -451,10 +460,11 @@ int MessageDlg(const std::wstring& caption, const std::wstring& text, TMsgDlgTyp
     case TMsgDlgType::mtCustom:
       break;
   }
+  if (TSessionEnd::Active()) return 0;
   HWND owner = Application().MainForm() && Application().MainForm()->HandleAllocated()
                    ? Application().MainForm()->Handle()
                    : Application().Handle();
-  return MessageBoxW(owner, text.c_str(), caption.c_str(), buttons | icon | MB_SETFOREGROUND);
+  return ShowMessageBox(owner, text.c_str(), caption.c_str(), buttons | icon | MB_SETFOREGROUND | MB_TOPMOST);
 }
 
 void ShowMessage(const std::string& text) {

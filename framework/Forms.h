@@ -99,7 +99,7 @@ class TApplication : public TComponent {
   const std::wstring& Title() const { return title_; }
   void SetTitle(std::wstring title);
   bool ShowMainForm = true;
-  std::string HelpFile;  // ANSI-code-page path
+  std::wstring HelpFile;
   TForm* MainForm() const { return mainForm_; }
 
   // Creates a form owned by the application; the first one is the main form.
@@ -145,7 +145,23 @@ std::wstring ExceptionMessage(const std::exception& e);
 // The one application object of the process.
 TApplication& Application();
 
-// A modal message box; ShowMessage's text is code page 932 bytes.
+// The system's message box; tests put their own in its place.
+extern std::function<int(HWND owner, const wchar_t* text, const wchar_t* caption, UINT flags)> ShowMessageBox;
+
+// While one exists the Windows session is ending: no message box is shown,
+// since nobody may be there to close it and the session would wait for it.
+class TSessionEnd {
+ public:
+  TSessionEnd();
+  ~TSessionEnd();
+  TSessionEnd(const TSessionEnd&) = delete;
+  TSessionEnd& operator=(const TSessionEnd&) = delete;
+  static bool Active();
+};
+
+// A modal message box, brought to the front even while the program is in the
+// background (its hidden form can't be reached to find it); none, and 0, while
+// the session ends. ShowMessage's text is code page 932 bytes.
 enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 int MessageDlg(const std::wstring& caption, const std::wstring& text, TMsgDlgType type, UINT buttons = MB_OK);
 void ShowMessage(const std::string& text);

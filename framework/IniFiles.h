@@ -1,6 +1,8 @@
-// INI file access through the private-profile functions. File, section and
-// key names are in the system's ANSI code page; values are texts of the
-// program (code page 932), stored so that they come back as they went in.
+// INI file access through the private-profile functions. Section and key
+// names are in the system's ANSI code page; values are texts of the program
+// (code page 932), stored so that they come back as they went in. A file
+// whose path the ANSI code page can't write (a folder named in another
+// language) is read and written by the program itself, in the same format.
 #pragma once
 
 #include <cstdint>
@@ -19,8 +21,8 @@ class TIniFile {
  public:
   static constexpr std::size_t MaxValueBytes = 2047;
 
-  explicit TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
-  const std::string& FileName() const { return fileName_; }
+  explicit TIniFile(std::wstring fileName);
+  const std::wstring& FileName() const { return fileName_; }
 
   // The stored value (at most 2047 bytes of the file), or the default when the
   // file, section or key is missing.
@@ -37,5 +39,6 @@ class TIniFile {
   void WriteBool(const std::string& section, const std::string& key, bool value);
 
  private:
-  std::string fileName_;
+  std::wstring fileName_;
+  std::string ansiName_;  // the name for the profile service; empty when the ANSI code page can't write it
 };

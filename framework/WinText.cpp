@@ -39,14 +39,21 @@ std::string AnsiFromText(std::string_view text) {
   return FromWide(WideFromText(text), CP_ACP);
 }
 
-std::string ModuleFileName(HMODULE module) {
-  std::string path(MAX_PATH, '\0');
+std::wstring ModuleFileName(HMODULE module) {
+  std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD n = GetModuleFileNameA(module, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD n = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
     if (n < path.size()) {
       path.resize(n);
       return path;
     }
     path.resize(path.size() * 2);
   }
+}
+
+std::wstring ChangeFileExt(const std::wstring& path, std::wstring_view extension) {
+  const size_t name = path.find_last_of(L"\\/:") + 1;  // 0 when there is no folder
+  const size_t dot = path.find_last_of(L'.');
+  const size_t end = dot != std::wstring::npos && dot >= name ? dot : path.size();
+  return path.substr(0, end) + std::wstring(extension);
 }

@@ -31,5 +31,8 @@ inline std::wstring WideFromAnsi(std::string_view text) { return ToWide(text, CP
 std::string TextFromAnsi(std::string_view ansi);
 std::string AnsiFromText(std::string_view text);
 
-// The full path of a module's file (nullptr: the running executable).
-std::string ModuleFileName(HMODULE module = nullptr);
+// The full path of a module's file (nullptr: the running executable), read in
+// Unicode: a folder may be named in any language, whatever the code page.
+std::wstring ModuleFileName(HMODULE module = nullptr);
+// The path with the extension of its file name replaced (added when it has none).
+std::wstring ChangeFileExt(const std::wstring& path, std::wstring_view extension);

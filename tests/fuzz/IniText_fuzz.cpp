@@ -40,7 +40,8 @@ std::vector<std::string> Lines(const std::string& text) {
 
 bool Header(const std::string& line) { return !line.empty() && line[0] == '['; }
 
-std::optional<std::string> ModelValue(const std::string& text, const std::string& section, const std::string& key) {
+std::optional<std::string> ModelValue(const std::string& text, const std::string& section,
+                                      const std::string& key) {
   std::vector<std::string> lines;
   for (const std::string& line : Lines(text)) {
     const std::string trimmed = ModelTrim(line);
@@ -83,11 +84,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   CHECK(ini.ReadInteger(section, key, -7) == number.value_or(-7));
   CHECK(ini.ReadBool(section, key, true) == (number.value_or(1) != 0));
 
+  // A write of a plain key reads back, and another key of the file keeps its value.
+  if (!key.empty() && key.find_first_of("=[];\r\n") == std::string::npos && ModelTrim(key) == key &&
+      Lower(key) != "sleeptime") {
+    TIniText edited(text);
+    edited.WriteString(section, key, "written");
+    CHECK(ModelValue(edited.Content(), section, key) == std::optional<std::string>("written"));
+    CHECK(ModelValue(edited.Content(), section, "SleepTime") == ModelValue(text, section, "SleepTime"));
+  }
+
   // A one-line value as the program writes it, in the first section, with
   // the fuzzed file after it: read back as it was.
   std::string written = text.substr(0, text.find_first_of("\r\n"));
   written = ModelTrim(written);
-  if (written.size() >= 2 && (written[0] == '"' || written[0] == '\'') && written.back() == written[0]) return 0;
+  if (written.size() >= 2 && (written[0] == '"' || written[0] == '\'') && written.back() == written[0])
+    return 0;
   const TIniText saved("[Brivola Fuzz]\r\nSleepTime=" + written + "\r\n" + text);
   CHECK(saved.ReadString("brivola fuzz", "SLEEPTIME", "<none>") == written.substr(0, 2047));
   return 0;

@@ -32,3 +32,26 @@ TEST(IniText, CutsLongValuesTo2047Bytes) {
   const std::string longValue(3000, 'v');
   EXPECT_EQ(TIniText("[s]\nk=" + longValue).ReadString("s", "k", ""), longValue.substr(0, 2047));
 }
+
+TEST(IniText, WritesAValueInPlaceAndNewKeysAtTheEndOfTheirSection) {
+  const struct {
+    std::string before, section, key, value, after;
+  } rows[] = {
+      {"", "Taro", "SleepTime", "100", "[Taro]\r\nSleepTime=100\r\n"},
+      {"[taro]\r\n  sleeptime = 5 \r\nInfoCashID=x\r\n", "Taro", "SleepTime", "",
+       "[taro]\r\nsleeptime=\r\nInfoCashID=x\r\n"},
+      // the first section of the name; a comment and blank lines stay where they are
+      {"[Taro]\r\nA=1\r\n; note\r\n\r\n[Hanako]\r\nA=2\r\n[Taro]\r\nB=3\r\n", "TARO", "b", "4",
+       "[Taro]\r\nA=1\r\n; note\r\nb=4\r\n\r\n[Hanako]\r\nA=2\r\n[Taro]\r\nB=3\r\n"},
+      {"[Taro]\nA=1", "Taro", "B", "\x8e\x52\x93\x63", "[Taro]\nA=1\r\nB=\x8e\x52\x93\x63\r\n"},
+      {"[Taro]\r\nA=1\r\n", "Hanako", "A", "2", "[Taro]\r\nA=1\r\n[Hanako]\r\nA=2\r\n"},
+      {"; only a comment", "Taro", "A", "1", "; only a comment\r\n[Taro]\r\nA=1\r\n"},
+      {"[Taro]\r\n;A=1\r\nA=2\r\n", "Taro", "A", "3", "[Taro]\r\n;A=1\r\nA=3\r\n"},
+  };
+  for (const auto& r : rows) {
+    TIniText ini(r.before);
+    ini.WriteString(r.section, r.key, r.value);
+    EXPECT_EQ(ini.Content(), r.after) << r.before;
+    EXPECT_EQ(ini.ReadString(r.section, r.key, "<none>"), r.value) << r.before;
+  }
+}

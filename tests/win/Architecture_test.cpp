@@ -75,6 +75,10 @@ TEST(Architecture, EveryProgramAndItsManifestAreOfThisBuild) {
     if (p.hasManifest) {
       EXPECT_NE(b.manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
       EXPECT_NE(b.manifest.find("version=\"1.0.0.14\""), std::string::npos);
+      // Runs with the rights of whoever starts it, never virtualised: a folder it can't write says so.
+      EXPECT_TRUE(std::regex_search(b.manifest,
+                                    std::regex(R"re(<trustInfo[^>]*>\s*<security>\s*<requestedPrivileges>)re"
+                                               R"re(\s*<requestedExecutionLevel level="asInvoker")re")));
     }
     const std::regex named(R"re(processorArchitecture="([^"]*)")re");
     int names = 0;

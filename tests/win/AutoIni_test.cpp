@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <cwchar>
 #include <functional>
 #include <thread>
 
@@ -18,36 +19,42 @@ using namespace harness;
 
 namespace {
 
-std::string ExeDir() {
-  std::string exe = ModuleFileName();
-  return exe.substr(0, exe.find_last_of('\\') + 1);
+std::wstring ExeDir() {
+  const std::wstring exe = ModuleFileName();
+  return exe.substr(0, exe.find_last_of(L'\\') + 1);
 }
 
-// A settings file beside the test executable, removed before and after.
+// A settings file beside the test executable (or in a folder of its own), removed before and after.
 struct ScratchIni {
-  explicit ScratchIni(std::string name) : name(std::move(name)), path(ExeDir() + this->name) { Remove(); }
+  explicit ScratchIni(std::string name, std::wstring dir = ExeDir())
+      : name(std::move(name)), path(dir + WideFromAnsi(this->name)) {
+    Remove();
+  }
   ~ScratchIni() { Remove(); }
   void Remove() const {
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(path.c_str());
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path.c_str());
   }
   std::string Read(const std::string& section, const std::string& key) const {
     return TIniFile(path).ReadString(section, key, "<none>");
   }
   void Write(const std::string& section, const std::string& key, const char* value) const {
-    WritePrivateProfileStringA(section.c_str(), key.c_str(), value, path.c_str());  // nullptr deletes
+    // nullptr deletes
+    WritePrivateProfileStringW(WideFromAnsi(section).c_str(), WideFromAnsi(key).c_str(),
+                               value ? WideFromAnsi(value).c_str() : nullptr, path.c_str());
   }
   // The key names of a section, in file order.
   std::vector<std::string> Keys(const std::string& section) const {
-    std::vector<char> buf(32768);
-    DWORD n = GetPrivateProfileStringA(section.c_str(), nullptr, "", buf.data(),
+    std::vector<wchar_t> buf(32768);
+    DWORD n = GetPrivateProfileStringW(WideFromAnsi(section).c_str(), nullptr, L"", buf.data(),
                                        static_cast<DWORD>(buf.size()), path.c_str());
     std::vector<std::string> keys;
-    for (const char* p = buf.data(); p < buf.data() + n && *p; p += std::strlen(p) + 1) keys.emplace_back(p);
+    for (const wchar_t* p = buf.data(); p < buf.data() + n && *p; p += std::wcslen(p) + 1)
+      keys.push_back(FromWide(p, CP_ACP));
     return keys;
   }
   std::string name;
-  std::string path;
+  std::wstring path;
 };
 
 template <class T>
@@ -192,14 +199,50 @@ TEST(IniFile, ReadsAtMost2047BytesAndKeepsCodePage932Bytes) {
 }
 
 TEST(IniFile, AFailedWriteNamesTheFile) {
-  const std::string path = ExeDir() + "no-such-dir\\x.ini";
+  const std::wstring path = ExeDir() + L"no-such-dir\\x.ini";
   TIniFile ini(path);
   try {
     ini.WriteString("S", "k", "v");
     FAIL() << "no failure";
   } catch (const EIniFileException& e) {
-    EXPECT_EQ(e.what(), path + TextFromUtf8(" に書き込めません"));
+    EXPECT_EQ(e.what(), TextFromWide(path) + TextFromUtf8(" に書き込めません"));
   }
+}
+
+TEST(IniFile, AFolderNamedInAnyLanguageHoldsTheSameFile) {
+  // Beside the test, the platform's profile service writes the file; in a folder named in Korean and
+  // Japanese, which no ANSI code page but UTF-8 writes, the program does. The platform reads both back the
+  // same.
+  const std::string japanese = TextFromUtf8("山田ソ表");
+  std::vector<std::vector<std::string>> views;
+  for (const std::wstring& dir : {ExeDir(), ScratchDir(L"\uc124\uc815-\u8a2d\u5b9a") + L"\\"}) {
+    SCOPED_TRACE(testing::PrintToString(dir));
+    ScratchIni file("IniFile_folder.ini", dir);
+    WriteFileBytes(file.path, "[Other]\r\nA=1\r\n[U]\r\n  a = old \r\nB=\"quoted\"\r\n[u]\r\nA=second\r\n");
+    TIniFile ini(file.path);
+    EXPECT_EQ(ini.ReadString("u", "A", "<none>"), "old");  // the first section of the name
+    EXPECT_EQ(ini.ReadString("U", "b", "<none>"), "quoted");
+    EXPECT_EQ(ini.ReadString("U", "C", "<none>"), "<none>");
+    ini.WriteString("U", "A", "new");
+    ini.WriteString("U", "C", japanese);
+    ini.WriteInteger("New", "N", -1);
+    ini.WriteString("U", "Long", std::string(3000, 'l'));
+    EXPECT_EQ(ini.ReadString("U", "A", ""), "new");
+    EXPECT_EQ(ini.ReadString("U", "C", ""), japanese);
+    EXPECT_EQ(ini.ReadInteger("New", "N", 0), -1);
+    EXPECT_EQ(ini.ReadString("U", "Long", ""), std::string(2047, 'l'));
+    std::vector<std::string> view;
+    for (const char* section : {"Other", "U", "New"})
+      for (const std::string& key : file.Keys(section)) view.push_back(section + (":" + key));
+    views.push_back(view);
+
+    SetFileAttributesW(file.path.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_THROW(ini.WriteString("U", "A", "refused"), EIniFileException);
+    EXPECT_EQ(ini.ReadString("U", "A", ""), "new");
+  }
+  ASSERT_EQ(views.size(), 2u);
+  EXPECT_EQ(views[0], (std::vector<std::string>{"Other:A", "U:a", "U:B", "U:C", "U:Long", "New:N"}));
+  EXPECT_EQ(views[1], views[0]);
 }
 
 TEST(AutoIni, StartsWithTheDocumentedValuesAndSettlesNameAndSection) {
@@ -221,10 +264,10 @@ TEST(AutoIni, StartsWithTheDocumentedValuesAndSettlesNameAndSection) {
   ini.AIniFileName = "sub.cfg";
   ini.Load();
   EXPECT_EQ(ini.Section, "Mine");
-  EXPECT_EQ(ini.IniPath, ExeDir() + "sub.cfg");
+  EXPECT_EQ(ini.IniPath, ExeDir() + L"sub.cfg");
   ini.MakeIniWinDir = true;
   ini.Load();
-  EXPECT_EQ(ini.IniPath, "sub.cfg");
+  EXPECT_EQ(ini.IniPath, L"sub.cfg");
 }
 
 TEST(AutoIni, SavesEachKindUnderItsNameInWalkOrder) {
@@ -379,13 +422,13 @@ TEST(AutoIni, AFailureShowsItsBoxThenGoesOn) {
   t.ini->AIniFileName = file.name;
   t.ini->Section = "U";
   t.ini->Save();
-  SetFileAttributesA(file.path.c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesW(file.path.c_str(), FILE_ATTRIBUTE_READONLY);
   t.check->SetChecked(true);
   {
     BoxPresser presser;
     EXPECT_THROW(
         try { t.ini->Save(); } catch (const EIniFileException& e) {
-          EXPECT_EQ(e.what(), file.path + TextFromUtf8(" に書き込めません"));
+          EXPECT_EQ(e.what(), TextFromWide(file.path) + TextFromUtf8(" に書き込めません"));
           throw;
         },
         EIniFileException);

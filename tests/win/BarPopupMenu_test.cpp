@@ -19,7 +19,10 @@
 
 using harness::Capture;
 using harness::CaptureClient;
+using harness::CopyInto;
+using harness::EnvPath;
 using harness::SaveArtifact;
+using harness::ScratchDir;
 
 namespace {
 // The part of a capture from the corner o on.
@@ -333,19 +336,21 @@ TEST(BarPopupMenu, ChosenItemRunsItsAction) {
 }
 
 TEST(GetVersionInfo, ReadsTheStringOfTheKeyAndReportsWhatIsMissing) {
-  char self[MAX_PATH];
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  const char* exe = std::getenv("BRIVOLA_EXE");
-  const char* tool = std::getenv("WINTOOL_EXE");  // translation 0409/1252 and only three strings
-  ASSERT_TRUE(exe && tool);
-  const std::string program = exe, wintool = tool;
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const std::wstring program = EnvPath("BRIVOLA_EXE");
+  const std::wstring wintool = EnvPath("WINTOOL_EXE");  // translation 0409/1252 and only three strings
+  ASSERT_FALSE(program.empty() || wintool.empty());
+  // A folder named in Korean, which code page 932 can't write.
+  const std::wstring korean = CopyInto(program, ScratchDir(L"\ubc84\uc804"), L"Brivola.exe");
   const struct {
-    std::string file;
+    std::wstring file;
     int index;
     const char* text;
   } rows[] = {
       {self, 2, "unidentified"},  // no version resource
-      {"Z:\\no\\such\\file.exe", 2, "unidentified"},
+      {L"Z:\\no\\such\\file.exe", 2, "unidentified"},
+      {korean, 2, "FileVersion : 1.0.0.14"},
       {program, 2, "FileVersion : 1.0.0.14"},
       {program, 8, "FileVersion : 1.0.0.14"},
       {program, 0, "CompanyName : Tornhaven"},
@@ -361,5 +366,6 @@ TEST(GetVersionInfo, ReadsTheStringOfTheKeyAndReportsWhatIsMissing) {
       {wintool, 0, "CompanyName : None"},
       {wintool, 4, "LegalCopyright : None"},
   };
-  for (const auto& r : rows) EXPECT_EQ(GetVersionInfo(r.file, r.index), r.text) << r.file << " " << r.index;
+  for (const auto& r : rows)
+    EXPECT_EQ(GetVersionInfo(r.file, r.index), r.text) << testing::PrintToString(r.file) << " " << r.index;
 }

@@ -236,6 +236,29 @@ TEST(CodePage, AJapaneseInfoCashIdFindsItsMailAndComesBackFromTheSettingsFile) {
   EXPECT_EQ(StoredValue(copy, "InfoCashID"), StoredForm(kTypedId932, kTypedIdUtf8));
 }
 
+TEST(CodePage, AFolderNamedInAnyLanguageKeepsTheSettings) {
+  // Japanese, which code page 1252 can't write, and Korean, which neither 932 nor 1252 can.
+  for (const std::wstring& folder : {std::wstring(L"\u8a2d\u5b9a"), std::wstring(L"\uc124\uc815")}) {
+    SCOPED_TRACE(testing::PrintToString(folder));
+    ProgramCopy copy(folder);
+    const std::string id = StoredForm(kJapaneseId932, kJapaneseIdUtf8);
+    WriteSettings(copy, "SetupFormTop=0x20\r\nStockSiteSelect=3\r\nInfoCashID=" + id + "\r\n");
+    HWND form = nullptr;
+    auto program = copy.Start(&form);
+    ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(WaitUntil([&] {
+      RECT r{};
+      return GetWindowRect(form, &r) && r.top == 32;
+    })) << "not read";
+    PostMessageW(form, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(program->Wait().has_value());
+    const std::string file = ReadFileBytes(copy.IniPath());
+    EXPECT_EQ(file, "[" + UserName() + "]\r\nSetupFormTop=32\r\nStockSiteSelect=3\r\nInfoCashID=" + id +
+                        "\r\nSetupFormLeft=0\r\nBrowseStockCode=0\r\nSleepTime=100\r\n"
+                        "AutoBrowseNetMileAD=0\r\nAutoBrowseInfoCash=0\r\n");
+  }
+}
+
 TEST(CodePage, ASettingsFileThatCannotBeWrittenIsReportedInJapanese) {
   ProgramCopy copy(L"codepage-readonly");
   WriteSettings(copy, "BrowseStockCode=1\r\n");

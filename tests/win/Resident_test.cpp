@@ -2,6 +2,9 @@
 // chain, what the dispatch takes, and the ways it ends.
 #include <gtest/gtest.h>
 
+#include <optional>
+
+#include "DblChkNF.h"
 #include "Harness.h"
 
 using namespace harness;
@@ -40,6 +43,80 @@ TEST(Resident, RunsOncePerExecutableFileName) {
   EXPECT_TRUE(beside->Running());
   EXPECT_NE(FindProcessWindow(L"TSetupForm", nullptr, beside->Id()), nullptr);
   EXPECT_TRUE(running->Running());
+}
+
+TEST(Resident, TwoStartsAtTheSameMomentLeaveOneProgram) {
+  ProgramCopy copy(L"single-together", "BRIVOLA_PROBE_EXE");
+  // Both look the name up before either makes it.
+  const std::vector<std::wstring> env{L"BRIVOLA_PROBE_GUARD_PAUSE_MS=2000"};
+  Process first(L"\"" + copy.Exe() + L"\"", env);
+  Process second(L"\"" + copy.Exe() + L"\"", env);
+  ASSERT_TRUE(WaitUntil([&] { return !first.Running() || !second.Running(); })) << "both run";
+  Process& ended = first.Running() ? second : first;
+  Process& stays = first.Running() ? first : second;
+  EXPECT_EQ(ended.Wait(), std::optional<DWORD>(0));
+  EXPECT_NE(WaitForWindow(L"TSetupForm", nullptr, stays.Id()), nullptr);
+  EXPECT_TRUE(stays.Running());
+}
+
+TEST(Resident, TheGuardEndsAStartThatFindsTheNameTakenInAnyWay) {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const std::wstring name = std::wstring(self).substr(std::wstring(self).find_last_of(L'\\') + 1);
+  // What the system answers to the look-up and to the making of the name (a handle or none, the last
+  // error), and the calls the guard then makes.
+  const struct {
+    const char* what;
+    bool openHandle;
+    DWORD openError;
+    bool createHandle;
+    DWORD createError;
+    std::vector<std::string> calls;
+  } rows[] = {
+      {"another start holds the name", true, 0, false, 0, {"open", "end"}},
+      {"an elevated copy holds it: access denied", false, ERROR_ACCESS_DENIED, false, 0, {"open", "end"}},
+      {"a start at the same moment made it first",
+       false,
+       ERROR_FILE_NOT_FOUND,
+       true,
+       ERROR_ALREADY_EXISTS,
+       {"open", "create", "end"}},
+      {"an elevated start made it at the same moment",
+       false,
+       ERROR_FILE_NOT_FOUND,
+       false,
+       ERROR_ACCESS_DENIED,
+       {"open", "create", "end"}},
+      {"no other start", false, ERROR_FILE_NOT_FOUND, true, 0, {"open", "create"}},
+      {"no mutex to be had: runs unprotected",
+       false,
+       ERROR_FILE_NOT_FOUND,
+       false,
+       ERROR_NOT_ENOUGH_MEMORY,
+       {"open", "create"}},
+  };
+  TInstanceGuardCalls& guard = InstanceGuardCalls();
+  const TInstanceGuardCalls saved = guard;
+  for (const auto& r : rows) {
+    std::vector<std::string> calls;
+    auto answer = [](bool handle, DWORD error) {
+      HANDLE h = handle ? CreateEventW(nullptr, FALSE, FALSE, nullptr) : nullptr;
+      SetLastError(error);
+      return h;
+    };
+    guard.OpenMutex = [&](const std::wstring& asked) {
+      calls.push_back(asked == name ? "open" : "open another name");
+      return answer(r.openHandle, r.openError);
+    };
+    guard.CreateMutex = [&](const std::wstring& asked) {
+      calls.push_back(asked == name ? "create" : "create another name");
+      return answer(r.createHandle, r.createError);
+    };
+    guard.EndProcess = [&] { calls.push_back("end"); };
+    InitDblChkNF();
+    EXPECT_EQ(calls, r.calls) << r.what;
+  }
+  guard = saved;
 }
 
 TEST(Resident, TakesEveryNewClipboardTextOnce) {

@@ -129,16 +129,31 @@ TEST(Settings, AReadOnlyFileIsReportedAndNothingIsLost) {
       << "the failure's own message";
   EXPECT_TRUE(program->Running());
 
-  // The session end is told the failure and still agrees.
-  LRESULT answer = 0;
-  std::thread query([&] { answer = SendMessageW(form, WM_QUERYENDSESSION, 0, 0); });
+  // A session end waits on nobody: the query agrees at once and shows no box.
+  auto query = [&] {
+    const ULONGLONG asked = GetTickCount64();
+    DWORD_PTR answer = 0;
+    EXPECT_TRUE(SendMessageTimeoutW(form, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &answer));
+    EXPECT_LT(GetTickCount64() - asked, 1000u);
+    EXPECT_NE(answer, 0u);
+    EXPECT_EQ(FindProcessWindow(L"#32770", nullptr, program->Id()), nullptr) << "a box in the query";
+  };
+  ASSERT_NO_FATAL_FAILURE(query());
+  // Called off, the session goes on: the failure is shown now, as that of any save.
+  SendMessageW(form, WM_ENDSESSION, FALSE, 0);
   EXPECT_EQ(PressBox(*program), L"Can not save to IniFile");
   EXPECT_NE(PressBox(*program), L"<no box>");
-  query.join();
-  EXPECT_NE(answer, 0);
   EXPECT_TRUE(program->Running());
-
+  // The session ends: the settings are saved at its end, when the file takes them by then.
+  ASSERT_NO_FATAL_FAILURE(query());
   SetFileAttributesW(copy.IniPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+  DWORD_PTR ended = 0;
+  EXPECT_TRUE(SendMessageTimeoutW(form, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &ended));
+  EXPECT_EQ(Keys(copy), (std::vector<std::string>{"BrowseStockCode", "SetupFormTop", "SetupFormLeft",
+                                                  "StockSiteSelect", "SleepTime", "AutoBrowseNetMileAD",
+                                                  "AutoBrowseInfoCash", "InfoCashID"}));
+  EXPECT_EQ(FindProcessWindow(L"#32770", nullptr, program->Id()), nullptr);
+
   PostMessageW(form, WM_CLOSE, 0, 0);
   ASSERT_TRUE(program->Wait().has_value());
   EXPECT_EQ(Read(copy, "BrowseStockCode"), "1");

@@ -21,9 +21,7 @@ int beeps = 0;
 TSetupForm& Form() {
   static TSetupForm* form = [] {
     // Start from the defaults: no settings file beside this executable.
-    std::string ini = ModuleFileName();
-    ini.replace(ini.find_last_of('.'), std::string::npos, ".ini");
-    DeleteFileA(ini.c_str());
+    DeleteFileW(ChangeFileExt(ModuleFileName(), L".ini").c_str());
     Application().Initialize();
     Application().ShowMainForm = false;
     OnDefaultBeep = [] { ++beeps; };
@@ -392,7 +390,7 @@ TEST(SetupDialog, OkSavesAndCancelRestoresTheSettingsFile) {
   const int left = f.Left();
   Key(Focused(*f.InfoCashID), VK_RETURN);
   ASSERT_FALSE(IsWindowVisible(f.Handle()));
-  const std::string ini = ReadFileBytes(WideFromAnsi(f.AutoSave->IniPath));
+  const std::string ini = ReadFileBytes(f.AutoSave->IniPath);
   EXPECT_NE(ini.find("SleepTime=555"), std::string::npos) << ini;
 
   ShowOn(2);

@@ -138,17 +138,22 @@ TEST(TextBoundary, HalfWidthMappingGivesCodePage932Text) {
 }
 
 TEST(TextBoundary, SettingsValuesComeBackAsTheyWentIn) {
-  const std::string dir = ModuleFileName().substr(0, ModuleFileName().find_last_of('\\') + 1);
-  const std::string path = dir + "TextBoundary_values.ini";
-  DeleteFileA(path.c_str());
-  TIniFile ini(path);
-  ini.WriteString("User", "InfoCashID", kJapanese932);
-  ini.WriteString("User", "Plain", "ic123456");
-  EXPECT_EQ(Hex(ini.ReadString("User", "InfoCashID", "")), Hex(kJapanese932));
-  EXPECT_EQ(Hex(ini.ReadString("User", "Missing", kJapanese932)), Hex(kJapanese932));  // the default too
-  // In the file: the program's bytes, unless the system's own functions would not give them back.
-  const std::string stored = AskedCodePage() == 65001 ? kJapaneseUtf8 : kJapanese932;
-  EXPECT_EQ(Hex(ReadFileBytes(ToWide(path, CP_ACP))),
-            Hex("[User]\r\nInfoCashID=" + stored + "\r\nPlain=ic123456\r\n"));
-  DeleteFileA(path.c_str());
+  const std::wstring exe = ModuleFileName();
+  // Beside the program, and in a folder named in Korean and Japanese, which no ANSI code page but UTF-8
+  // writes.
+  for (const std::wstring& dir :
+       {exe.substr(0, exe.find_last_of(L'\\') + 1), ScratchDir(L"\uc124\uc815-\u8a2d\u5b9a") + L"\\"}) {
+    SCOPED_TRACE(testing::PrintToString(dir));
+    const std::wstring path = dir + L"TextBoundary_values.ini";
+    DeleteFileW(path.c_str());
+    TIniFile ini(path);
+    ini.WriteString("User", "InfoCashID", kJapanese932);
+    ini.WriteString("User", "Plain", "ic123456");
+    EXPECT_EQ(Hex(ini.ReadString("User", "InfoCashID", "")), Hex(kJapanese932));
+    EXPECT_EQ(Hex(ini.ReadString("User", "Missing", kJapanese932)), Hex(kJapanese932));  // the default too
+    // In the file: the program's bytes, unless the system's own functions would not give them back.
+    const std::string stored = AskedCodePage() == 65001 ? kJapaneseUtf8 : kJapanese932;
+    EXPECT_EQ(Hex(ReadFileBytes(path)), Hex("[User]\r\nInfoCashID=" + stored + "\r\nPlain=ic123456\r\n"));
+    DeleteFileW(path.c_str());
+  }
 }

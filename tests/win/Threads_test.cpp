@@ -116,3 +116,33 @@ TEST(Threads, TheGeneralHandlerNeverShowsARunTimeLibrarysRawText) {
   // The program's own exceptions keep their messages, in code page 932.
   EXPECT_EQ(ExceptionMessage(Exception("\x83\x4e\x83\x8a\x83\x62\x83\x76")), L"\u30af\u30ea\u30c3\u30d7");
 }
+
+TEST(Threads, EveryBoxComesToTheFrontOfOtherProgramsAndNoneWhileTheSessionEnds) {
+  std::vector<UINT> shown;
+  ShowMessageBox = [&](HWND, const wchar_t*, const wchar_t*, UINT flags) {
+    shown.push_back(flags);
+    return IDOK;
+  };
+  const struct {
+    std::function<void()> show;
+    UINT flags;
+  } boxes[] = {
+      {[] { MessageDlg(L"Brivola", L"text", TMsgDlgType::mtWarning); }, MB_OK | MB_ICONWARNING},
+      {[] { ShowMessage("text"); }, MB_OK},
+      {[] { Application().HandleException(Exception("text")); }, MB_OK | MB_ICONERROR},
+  };
+  for (const auto& box : boxes) {
+    shown.clear();
+    box.show();
+    EXPECT_EQ(shown, std::vector<UINT>{box.flags | MB_SETFOREGROUND | MB_TOPMOST});
+  }
+  shown.clear();
+  {
+    TSessionEnd ending;
+    for (const auto& box : boxes) box.show();
+  }
+  EXPECT_TRUE(shown.empty());
+  boxes[1].show();
+  EXPECT_EQ(shown.size(), 1u) << "shown again once the session goes on";
+  ShowMessageBox = &MessageBoxW;
+}

@@ -50,6 +50,7 @@ struct Call {
 struct FakeShell {
   std::vector<Call> calls;
   std::vector<DWORD> sleeps;
+  std::vector<std::pair<HWND, UINT>> allowed;  // messages let through the filter of an elevated program
   std::deque<DWORD> failures;  // last-error values of the next failing calls
   bool alwaysTimeOut = false;
 
@@ -68,6 +69,7 @@ struct FakeShell {
     };
     TrayShell().Sleep = [this](DWORD ms) { sleeps.push_back(ms); };
     TrayShell().ShellVersion = [version] { return version; };
+    TrayShell().AllowMessage = [this](HWND wnd, UINT message) { allowed.emplace_back(wnd, message); };
   }
   ~FakeShell() { ResetTrayShell(); }
   std::vector<DWORD> Messages() const {
@@ -185,8 +187,9 @@ TEST(TrayIcon, RetriesTimeOutsEveryTwoSecondsAndGivesUpAfterSixSteps) {
     FakeShell shell;
     shell.alwaysTimeOut = true;
     Fixture f;
+    f.tray->Inner().SetIconHandle(f.tray->Icon().Handle());
     try {
-      f.Load();
+      f.tray->Inner().AddIcon();
       FAIL() << "no error";
     } catch (const ENotifyIconError& e) {
       EXPECT_EQ(e.what(), changeFailed);
@@ -201,8 +204,9 @@ TEST(TrayIcon, RetriesTimeOutsEveryTwoSecondsAndGivesUpAfterSixSteps) {
     FakeShell shell;
     shell.failures = {ERROR_ACCESS_DENIED};
     Fixture f;
+    f.tray->Inner().SetIconHandle(f.tray->Icon().Handle());
     try {
-      f.Load();
+      f.tray->Inner().AddIcon();
       FAIL() << "no error";
     } catch (const ENotifyIconError& e) {
       EXPECT_EQ(e.what(), addFailed);
@@ -260,6 +264,9 @@ TEST(TrayIcon, TaskbarRestartRegistersAShownIconAgainAndTellsTheOwner) {
     EXPECT_EQ(sender, f.tray);
     ++restarts;
   };
+  // The broadcast and the callbacks reach the window of an elevated program too.
+  EXPECT_EQ(shell.allowed,
+            (std::vector<std::pair<HWND, UINT>>{{f.Window(), taskbarCreated}, {f.Window(), 1224}}));
   SendMessageW(f.Window(), taskbarCreated, 0, 0);
   ASSERT_EQ(shell.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_ADD}));
   EXPECT_EQ(shell.calls[1].tip, "Brivola");
@@ -272,6 +279,46 @@ TEST(TrayIcon, TaskbarRestartRegistersAShownIconAgainAndTellsTheOwner) {
   f.tray->SetVisible(true);
   EXPECT_EQ(shell.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_ADD, NIM_MODIFY, NIM_ADD}));
   EXPECT_EQ(SendMessageW(f.Window(), WM_QUERYENDSESSION, 0, 0), 1);
+}
+
+TEST(TrayIcon, AnIconRefusedAtTheEndOfLoadingIsAddedLaterWithoutAnError) {
+  const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+  const struct {
+    const char* name;
+    std::deque<DWORD> failures;
+    size_t callsAtLoad, callsInAll;
+    DWORD lastCall;
+    bool added;
+  } cases[] = {
+      {"refused twice, taken by the second retry", {ERROR_ACCESS_DENIED, 0}, 1, 3, NIM_ADD, true},
+      // The waiting retries at the end of loading, then one add that times out, confirmed by a modify.
+      {"a shell that times out", std::deque<DWORD>(14, ERROR_TIMEOUT), 13, 15, NIM_MODIFY, true},
+      {"never taken: three retries, then no more", std::deque<DWORD>(4, ERROR_ACCESS_DENIED), 1, 4, NIM_ADD,
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeShell shell;
+    shell.failures = c.failures;
+    Fixture f;
+    f.tray->AddRetryInterval = 20;
+    f.tray->AddRetryCount = 3;
+    ASSERT_NO_THROW(f.Load());
+    EXPECT_EQ(shell.calls.size(), c.callsAtLoad);
+    EXPECT_TRUE(f.tray->AddPending());
+    Pump(5000, [&] { return shell.calls.size() >= c.callsInAll; });
+    Pump(300);  // ten retry intervals more: nothing once the icon is added or the retries are spent
+    EXPECT_EQ(shell.calls.size(), c.callsInAll);
+    EXPECT_EQ(shell.calls.back().message, c.lastCall);
+    EXPECT_EQ(f.tray->Inner().Shown(), c.added);
+    EXPECT_EQ(f.tray->AddPending(), !c.added);
+    if (c.added) continue;
+    // The taskbar comes: its broadcast adds the icon at once.
+    SendMessageW(f.Window(), taskbarCreated, 0, 0);
+    EXPECT_EQ(shell.Messages().size(), c.callsInAll + 1);
+    EXPECT_TRUE(f.tray->Inner().Shown());
+    EXPECT_FALSE(f.tray->AddPending());
+  }
 }
 
 TEST(TrayIcon, ResourceIconIdIsClampedToTheList) {

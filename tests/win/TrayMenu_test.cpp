@@ -249,7 +249,8 @@ constexpr char kTinyPdf[] =
 
 TEST(TrayMenu, HelpCommandHandsThePdfBesideTheProgramToTheShell) {
   PdfHandler handler;
-  Running run(L"traymenu-help", "BRIVOLA_EXE", L"ClipHelper.exe");  // the document is named after the program
+  // The document is named after the program; the folder is named in Korean, which code page 932 can't write.
+  Running run(L"traymenu-help-\ub3c4\uc6c0\ub9d0", "BRIVOLA_EXE", L"ClipHelper.exe");
   ASSERT_TRUE(run.Start());
 
   // No document: nothing opens and the program says nothing. The link command

@@ -61,3 +61,25 @@ TEST(TrayProgram, TheReleaseBuildAnswersTheShellsCallbacks) {
   SendMessageW(tray, kTrayNotify, 7, WM_MBUTTONDOWN);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(form) != FALSE; }, 5000));
 }
+
+TEST(TrayProgram, AnIconTheTaskbarRefusesAtStartComesWithTheTaskbarAndNoBox) {
+  ProgramCopy copy(L"tray-late", "BRIVOLA_PROBE_EXE");
+  const std::wstring ready = copy.Dir() + L"\\tray-ready";
+  Process standIn(L"\"" + EnvPath("WINTOOL_EXE") + L"\" tray-refuse 1 \"" + ready + L"\"");
+  ASSERT_TRUE(WaitUntil([&] { return FileExists(ready); })) << "no stand-in tray";
+  HWND form = nullptr;
+  // Retries too far apart to come first: the taskbar's broadcast brings the icon.
+  auto program = copy.Start(&form, {L"BRIVOLA_PROBE_TRAY_RETRY_MS=600000"});
+  ASSERT_NE(form, nullptr) << "the program didn't stay";
+  HWND tray = WaitForWindow(L"TaskTrayHandle", nullptr, program->Id());
+  ASSERT_NE(tray, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return !TrayLog(copy).empty(); }));
+  EXPECT_EQ(TrayLog(copy), std::vector<std::string>{std::to_string(NIM_ADD) + " 7 0 Brivola"});
+
+  SendMessageW(tray, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_EQ(TrayLog(copy),
+            (std::vector<std::string>{std::to_string(NIM_ADD) + " 7 0 Brivola", Line(NIM_ADD, "Brivola")}));
+  EXPECT_EQ(FindProcessWindow(L"#32770", nullptr, program->Id()), nullptr) << "a box";
+  SendMessageW(tray, kTrayNotify, 7, WM_MBUTTONDOWN);  // and the icon works
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(form) != FALSE; }, 5000));
+}

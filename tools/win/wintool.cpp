@@ -23,6 +23,10 @@
 //                                              tray, memory once it is idle 500 ms later
 //   wintool log-args LOGFILE [ARG...]           append the arguments to LOGFILE (UTF-8),
 //                                              one line: a stand-in document handler
+//   wintool tray-refuse N READYFILE            a tray in front of the shell's own that refuses the
+//                                              first N NIM_ADD of "TaskTrayHandle" windows, as a
+//                                              taskbar not ready yet does, and passes all else on;
+//                                              READYFILE appears once it is in front; WM_CLOSE ends it
 // MSG is a number or a registered message name.
 #include <windows.h>
 #include <psapi.h>
@@ -339,6 +343,49 @@ int TrayStart(int argc, wchar_t** argv) {
   return 0;
 }
 
+// ---- tray-refuse: a stand-in tray, in front as the spy of tray-start is.
+int refusalsLeft = 0;
+
+LRESULT CALLBACK RefusingTrayProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_CLOSE) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  if (msg != WM_COPYDATA) return DefWindowProcW(wnd, msg, wParam, lParam);
+  const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+  wchar_t cls[64] = {};
+  GetClassNameW(reinterpret_cast<HWND>(wParam), cls, 64);
+  if (data->dwData == NIM_ADD && std::wcscmp(cls, L"TaskTrayHandle") == 0 && refusalsLeft > 0) {
+    --refusalsLeft;
+    return FALSE;
+  }
+  DWORD_PTR result = TRUE;
+  if (!realTray || !SendMessageTimeoutW(realTray, WM_COPYDATA, wParam, lParam, SMTO_NORMAL, 10000, &result))
+    result = FALSE;
+  return static_cast<LRESULT>(result);
+}
+
+int TrayRefuse(wchar_t** argv) {
+  refusalsLeft = std::wcstol(argv[2], nullptr, 10);
+  PumpUntil(10000, [] { return (realTray = FindWindowW(L"Shell_TrayWnd", nullptr)) != nullptr; });
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = RefusingTrayProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"Shell_TrayWnd";
+  RegisterClassW(&wc);
+  HWND tray =
+      CreateWindowW(wc.lpszClassName, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+  if (!tray || FindWindowW(L"Shell_TrayWnd", nullptr) != tray) {
+    std::fprintf(stderr, "wintool: the stand-in tray does not come first\n");
+    return 3;
+  }
+  std::ofstream(argv[3]) << "ready\n";
+  MSG m;
+  while (GetMessageW(&m, nullptr, 0, 0) > 0) DispatchMessageW(&m);
+  DestroyWindow(tray);
+  return 0;
+}
+
 int LogArgs(int argc, wchar_t** argv) {
   std::string line;
   for (int i = 3; i < argc; ++i) line += (i > 3 ? " " : "") + Narrow(argv[i]);
@@ -364,6 +411,7 @@ int wmain(int argc, wchar_t** argv) {
   if (cmd == L"browse" && argc >= 4) return Browse(argv);
   if (cmd == L"tray-start" && argc >= 4) return TrayStart(argc, argv);
   if (cmd == L"log-args" && argc >= 3) return LogArgs(argc, argv);
+  if (cmd == L"tray-refuse" && argc >= 4) return TrayRefuse(argv);
   std::fprintf(stderr, "wintool: unknown command\n");
   return 64;
 }
