@@ -281,6 +281,10 @@ namespace {
 // Posted by the dispatch: the message about a text too large is shown from the
 // message loop, not inside the clipboard notification.
 constexpr UINT kTextTooLarge = WM_APP + 1;
+// A clipboard that another program holds is tried again this often, for this long after the change.
+constexpr UINT_PTR kClipRetryTimer = 0xB1;
+constexpr UINT kClipRetryMs = 40;
+constexpr ULONGLONG kClipBusyBoundMs = 1000;
 }  // namespace
 
 void TSetupForm::ShowTextTooLarge() {
@@ -300,17 +304,27 @@ LRESULT TSetupForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     ShowTextTooLarge();
     return 0;
   }
+  if (msg == WM_TIMER && wParam == kClipRetryTimer) {
+    KillTimer(Handle(), kClipRetryTimer);
+    TakeClipboardChange();
+    return 0;
+  }
   return TForm::WndProc(msg, wParam, lParam);
 }
 
 void TSetupForm::ClipEventClipChange(TComponent*) {
+  changeTime_ = GetTickCount64();
+  KillTimer(Handle(), kClipRetryTimer);
+  TakeClipboardChange();
+}
+
+void TSetupForm::TakeClipboardChange() {
+  const bool done = dispatch_.Change(host_, LastClipText);
 #ifdef BRIVOLA_PROBE
-  const std::string before = LastClipText;
-#endif
-  dispatch_.Change(host_, LastClipText);
-#ifdef BRIVOLA_PROBE
-  // Test build: record each text the dispatch takes, one line of hex each.
-  if (!TextEquals(before, LastClipText)) {
+  // Test build: record each text the dispatch takes, one line of hex each, once the change has been taken.
+  static std::string logged;
+  if (done && !TextEquals(logged, LastClipText)) {
+    logged = LastClipText;
     if (const char* log = std::getenv("BRIVOLA_PROBE_LOG")) {
       if (FILE* f = std::fopen(log, "ab")) {
         for (unsigned char c : LastClipText) std::fprintf(f, "%02X", c);
@@ -320,6 +334,14 @@ void TSetupForm::ClipEventClipChange(TComponent*) {
     }
   }
 #endif
+  if (done) return;
+  // Held by another program, as clipboard monitors do right after each change: tried again from the message
+  // loop, so that the notification goes on down the viewer chain meanwhile.
+  if (GetTickCount64() - changeTime_ < kClipBusyBoundMs) {
+    SetTimer(Handle(), kClipRetryTimer, kClipRetryMs, nullptr);
+    return;
+  }
+  throw EClipboardBusy(TextFromUtf8("クリップボードを開くことができません"));
 }
 
 std::string TSetupForm::ExtractUrl(const std::string& text) const { return ::ExtractUrl(text); }

@@ -97,9 +97,11 @@ class TSetupForm : public TForm {
   };
   THost host_{*this};
   TClipDispatch dispatch_;
+  ULONGLONG changeTime_ = 0;    // when the last change was reported: its retries end a second later
   bool tooLargeShown_ = false;  // the message about a text too large is up or on its way
   void BuildControls();
   void ShowTextTooLarge();
+  void TakeClipboardChange();
 
   LRESULT WMQueryEndSession();
 };

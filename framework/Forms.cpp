@@ -6,6 +6,7 @@
 #include <new>
 #include <utility>
 
+#include "AnalysisHost.h"
 #include "TextRules.h"
 #include "WinText.h"
 
@@ -379,7 +380,8 @@ void TApplication::HandleException(const std::exception& e) {
 std::wstring ExceptionMessage(const std::exception& e) {
   // The framework's and the program's own exceptions carry messages written for the user; the run-time
   // library's carry English internals, which the user is never shown.
-  if (dynamic_cast<const Exception*>(&e) || dynamic_cast<const EConvertError*>(&e))
+  if (dynamic_cast<const Exception*>(&e) || dynamic_cast<const EConvertError*>(&e) ||
+      dynamic_cast<const EClipboardBusy*>(&e))
     return WideFromText(e.what());
   if (dynamic_cast<const std::bad_alloc*>(&e))
     return L"メモリが不足しているため、処理を続けられませんでした。";
