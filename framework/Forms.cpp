@@ -353,6 +353,10 @@ void TApplication::Terminate() {
   PostQuitMessage(0);
 }
 
+void TApplication::CloseMainForm() {
+  if (mainForm_) mainForm_->Close();
+}
+
 void TApplication::ProcessMessages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -417,6 +421,16 @@ LRESULT CALLBACK TApplication::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM
   static const UINT gdiCountQuery = RegisterWindowMessageW(L"BrivolaGdiCount");
   if (msg == gdiCountQuery) return wParam == 0 ? gdicount::Live() : gdicount::DeletedWhileSelected();
 #endif
+  if (msg == WM_CLOSE) {
+    // Not destroyed on its own: the program ends as a whole, or not at all.
+    try {
+      Application().CloseMainForm();
+    } catch (const std::exception& e) {
+      Application().HandleException(e);
+    }
+    return 0;
+  }
+  if (msg == WM_NCDESTROY && wnd == Application().handle_) Application().handle_ = nullptr;
   if (msg == WM_SYSCOMMAND && wnd == Application().Handle()) {
     // The application window's taskbar button and system menu.
     switch (wParam & 0xFFF0) {
