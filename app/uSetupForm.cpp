@@ -347,6 +347,7 @@ void TSetupForm::TakeClipboardChange() {
 std::string TSetupForm::ExtractUrl(const std::string& text) const { return ::ExtractUrl(text); }
 
 void TSetupForm::OpenUrl(const std::string& target) {
+  if (!com_) com_.emplace();
   ShellExecuteA(Handle(), "OPEN", target.c_str(), "", "", SW_SHOW);
 }
 
