@@ -1,7 +1,5 @@
 #include "NkClipDetector.h"
 
-#include <utility>
-
 namespace {
 constexpr UINT_PTR kCheckTimer = 1;
 
@@ -136,12 +134,9 @@ void TNkClipDetector::DoClipChange() {
 }
 
 void TNkClipDetector::ForwardDraw() {
-  const DWORD sequence = GetClipboardSequenceNumber();
-  if (!nextViewer_ || forwarding_ == sequence) return;
-  const auto outer = std::exchange(forwarding_, sequence);
+  if (!nextViewer_) return;
   DWORD_PTR ignored = 0;
   SendMessageTimeoutA(nextViewer_, WM_DRAWCLIPBOARD, 0, 0, kPeerFlags, kPeerTimeoutMs, &ignored);
-  forwarding_ = outer;
 }
 
 LRESULT TNkClipDetector::ChainWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

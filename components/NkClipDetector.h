@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <memory>
-#include <optional>
 
 #include "ChainWatch.h"
 #include "Classes.h"
@@ -54,7 +53,4 @@ class TNkClipDetector : public TComponent {
   unsigned checkInterval_ = 60000;
   TChainWatch watch_{500};
   bool listening_ = false;  // the window is a clipboard format listener
-  // The clipboard sequence number whose notification is being passed on: the
-  // same one coming round again means the chain has become a loop.
-  std::optional<DWORD> forwarding_;
 };
