@@ -4,8 +4,16 @@
 #pragma once
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+
+// The clipboard is held by another program for now: the read may succeed a
+// moment later. The message is the one the user sees if it never does.
+class EClipboardBusy : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 class IAnalysisHost {
  public:
@@ -24,7 +32,7 @@ class IAnalysisHost {
   // True when the program that copied marked the content as not for
   // clipboard monitors (password managers do).
   virtual bool ClipboardIsPrivate() { return false; }
-  virtual std::string ReadClipboardText() = 0;  // may throw (clipboard locked)
+  virtual std::string ReadClipboardText() = 0;  // may throw (EClipboardBusy: held by another program)
   // A fresh read compared byte for byte with text; a platform may answer it in
   // place, without a copy of the clipboard's text.
   virtual bool ClipboardTextEquals(std::string_view text) { return ReadClipboardText() == text; }

@@ -20,3 +20,8 @@ TChainWatch::TVerdict TChainWatch::Check(std::uint32_t sequence, std::uint64_t n
   suspectSince_.reset();
   return TVerdict::Rejoin;
 }
+
+std::uint64_t TChainWatch::RecheckInMs(std::uint64_t nowMs) const {
+  const std::uint64_t spent = suspectSince_ ? nowMs - *suspectSince_ : 0;
+  return spent < graceMs_ ? graceMs_ - spent : 1;
+}

@@ -14,9 +14,11 @@ class TChainWatch {
 
   // A change notification arrived (or the chain was just joined) at this sequence number.
   void Notified(std::uint32_t sequence);
-  // A check at time nowMs: Recheck asks for another check after GraceMs.
+  // A check at time nowMs: Recheck asks for another check after RecheckInMs.
   TVerdict Check(std::uint32_t sequence, std::uint64_t nowMs);
   std::uint64_t GraceMs() const { return graceMs_; }
+  // What is left of the grace of a suspected change at time nowMs (at least 1).
+  std::uint64_t RecheckInMs(std::uint64_t nowMs) const;
 
  private:
   std::uint64_t graceMs_;

@@ -1,6 +1,8 @@
 #include "Dispatch.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <iterator>
 #include <new>
 #include <utility>
 
@@ -33,23 +35,32 @@ void ClipEventClipChange(IAnalysisHost& host, std::string& lastClipText) {
   TClipDispatch().ChangeOnce(host, lastClipText);
 }
 
-void TClipDispatch::Change(IAnalysisHost& host, std::string& lastClipText) {
+bool TClipDispatch::Change(IAnalysisHost& host, std::string& lastClipText) {
   if (running_) {
     pending_ = true;
-    return;
+    return true;
   }
   running_ = true;
   struct Done {
     TClipDispatch& self;
     ~Done() { self.running_ = self.pending_ = false; }
   } done{*this};
-  do {
-    pending_ = false;
-    ChangeOnce(host, lastClipText);
-  } while (pending_);
+  try {
+    do {
+      pending_ = false;
+      ChangeOnce(host, lastClipText);
+    } while (pending_);
+  } catch (const EClipboardBusy&) {
+    return false;
+  }
+  return true;
 }
 
 void TClipDispatch::ChangeOnce(IAnalysisHost& host, std::string& lastClipText) {
+  // A change that a held clipboard stopped goes on where it stopped while the clipboard keeps its text; a
+  // text that has moved on meanwhile is taken below as a change of its own.
+  if (const auto first = std::exchange(resume_, std::nullopt); first && RunSteps(host, lastClipText, *first))
+    return;
   if (!host.ClipboardHasText()) return;
   // A secret is neither analysed nor remembered.
   if (host.ClipboardIsPrivate()) return;
@@ -71,7 +82,10 @@ void TClipDispatch::ChangeOnce(IAnalysisHost& host, std::string& lastClipText) {
     host.ReportTextTooLarge();
     return;
   }
+  RunSteps(host, lastClipText, 0);
+}
 
+bool TClipDispatch::RunSteps(IAnalysisHost& host, const std::string& lastClipText, std::size_t first) {
   using TEnabled = bool (IAnalysisHost::*)();
   using TAnalyser = void (*)(IAnalysisHost&, std::string_view);
   static constexpr std::pair<TEnabled, TAnalyser> kSteps[] = {
@@ -80,13 +94,20 @@ void TClipDispatch::ChangeOnce(IAnalysisHost& host, std::string& lastClipText) {
       {&IAnalysisHost::AutoBrowseInfoCash, &BrowseInfoCash},
   };
   try {
-    for (const auto& [enabled, analyser] : kSteps) {
+    for (std::size_t step = first; step < std::size(kSteps); ++step) {
+      const auto& [enabled, analyser] = kSteps[step];
       if (!(host.*enabled)()) continue;
       // The step's fresh read; what it finds equal is lastClipText's bytes.
-      if (!host.ClipboardTextEquals(lastClipText)) return;
+      try {
+        if (!host.ClipboardTextEquals(lastClipText)) return false;
+      } catch (const EClipboardBusy&) {
+        resume_ = step;
+        throw;
+      }
       analyser(host, lastClipText);
     }
   } catch (const std::bad_alloc&) {
     host.ReportTextTooLarge();  // the text stays taken: it is not tried again
   }
+  return true;
 }

@@ -1,6 +1,7 @@
 // The clipboard change dispatch and what the analysers share.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -36,14 +37,20 @@ class TClipDispatch {
   // One change at a time: a change reported while one is being analysed (the
   // shell may deliver sent messages while it opens a URL) is taken up once that
   // one has ended, so the text under analysis never changes beneath it.
-  void Change(IAnalysisHost& host, std::string& lastClipText);
+  // False when the clipboard was held by another program (EClipboardBusy): the
+  // next call goes on where this one stopped, the steps already run not again.
+  bool Change(IAnalysisHost& host, std::string& lastClipText);
 
  private:
   friend void ClipEventClipChange(IAnalysisHost& host, std::string& lastClipText);
   void ChangeOnce(IAnalysisHost& host, std::string& lastClipText);
+  // The enabled analysers from step first on; false when a step's fresh read finds another text.
+  bool RunSteps(IAnalysisHost& host, const std::string& lastClipText, std::size_t first);
 
   bool running_ = false;
   bool pending_ = false;
+  // The analyser step whose fresh read found the clipboard held: lastClipText's remaining steps start there.
+  std::optional<std::size_t> resume_;
   // A text too large to be held counts as taken all the same: its fingerprint.
   std::optional<std::uint64_t> unheld_;
 };

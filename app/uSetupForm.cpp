@@ -285,6 +285,10 @@ namespace {
 constexpr UINT kTextTooLarge = WM_APP + 1;
 // Posted when a session end that couldn't save was called off: the save is made again, failures shown.
 constexpr UINT kSaveAgain = WM_APP + 2;
+// A clipboard that another program holds is tried again this often, for this long after the change.
+constexpr UINT_PTR kClipRetryTimer = 0xB1;
+constexpr UINT kClipRetryMs = 40;
+constexpr ULONGLONG kClipBusyBoundMs = 1000;
 }  // namespace
 
 LRESULT TSetupForm::WMEndSession(bool ending) {
@@ -329,17 +333,27 @@ LRESULT TSetupForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     return 0;
   }
+  if (msg == WM_TIMER && wParam == kClipRetryTimer) {
+    KillTimer(Handle(), kClipRetryTimer);
+    TakeClipboardChange();
+    return 0;
+  }
   return TForm::WndProc(msg, wParam, lParam);
 }
 
 void TSetupForm::ClipEventClipChange(TComponent*) {
+  changeTime_ = GetTickCount64();
+  KillTimer(Handle(), kClipRetryTimer);
+  TakeClipboardChange();
+}
+
+void TSetupForm::TakeClipboardChange() {
+  const bool done = dispatch_.Change(host_, LastClipText);
 #ifdef BRIVOLA_PROBE
-  const std::string before = LastClipText;
-#endif
-  dispatch_.Change(host_, LastClipText);
-#ifdef BRIVOLA_PROBE
-  // Test build: record each text the dispatch takes, one line of hex each.
-  if (!TextEquals(before, LastClipText)) {
+  // Test build: record each text the dispatch takes, one line of hex each, once the change has been taken.
+  static std::string logged;
+  if (done && !TextEquals(logged, LastClipText)) {
+    logged = LastClipText;
     if (const char* log = std::getenv("BRIVOLA_PROBE_LOG")) {
       if (FILE* f = std::fopen(log, "ab")) {
         for (unsigned char c : LastClipText) std::fprintf(f, "%02X", c);
@@ -349,11 +363,20 @@ void TSetupForm::ClipEventClipChange(TComponent*) {
     }
   }
 #endif
+  if (done) return;
+  // Held by another program, as clipboard monitors do right after each change: tried again from the message
+  // loop, so that the notification goes on down the viewer chain meanwhile.
+  if (GetTickCount64() - changeTime_ < kClipBusyBoundMs) {
+    SetTimer(Handle(), kClipRetryTimer, kClipRetryMs, nullptr);
+    return;
+  }
+  throw EClipboardBusy(TextFromUtf8("クリップボードを開くことができません"));
 }
 
 std::string TSetupForm::ExtractUrl(const std::string& text) const { return ::ExtractUrl(text); }
 
 void TSetupForm::OpenUrl(const std::string& target) {
+  if (!com_) com_.emplace();
   ShellExecuteA(Handle(), "OPEN", target.c_str(), "", "", SW_SHOW);
 }
 

@@ -2,6 +2,7 @@
 // program and carries the dispatch, the analysers and the tray menu commands.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "ActnList.h"
@@ -15,6 +16,7 @@
 #include "NkClipDetector.h"
 #include "SpEdit.h"
 #include "StdCtrls.h"
+#include "SystemLibraries.h"
 #include "Taskbar.h"
 
 class TSetupForm : public TForm {
@@ -98,9 +100,12 @@ class TSetupForm : public TForm {
   };
   THost host_{*this};
   TClipDispatch dispatch_;
-  bool tooLargeShown_ = false;  // the message about a text too large is up or on its way
+  ULONGLONG changeTime_ = 0;         // when the last change was reported: its retries end a second later
+  bool tooLargeShown_ = false;       // the message about a text too large is up or on its way
+  std::optional<ComApartment> com_;  // started before the first shell open
   void BuildControls();
   void ShowTextTooLarge();
+  void TakeClipboardChange();
 
   // What the session-end query's save came to, until the session ends or goes on.
   enum class TSessionSave { None, Saved, Failed };

@@ -2,7 +2,23 @@
 
 namespace {
 constexpr UINT_PTR kCheckTimer = 1;
+
+// A peer that keeps handling messages is waited for however slow it is; one
+// that has stopped (the system's hung test) is given up.
+constexpr UINT kPeerFlags = SMTO_ABORTIFHUNG | SMTO_NOTIMEOUTIFNOTHUNG;
+constexpr UINT kPeerTimeoutMs = 5000;
+// Before an optional re-join the chain's head must answer at once.
+constexpr UINT kRejoinProbeMs = 500;
+
+// Whether the chain's head answers: leaving the chain sends it a message and
+// waits for the reply, which a hung head never gives.
+bool HeadAnswers(HWND head, UINT flags, UINT timeoutMs) {
+  if (!head || !IsWindow(head)) return true;
+  if (IsHungAppWindow(head)) return false;
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutW(head, WM_NULL, 0, 0, flags, timeoutMs, &ignored) != 0;
 }
+}  // namespace
 
 TNkClipDetector::TNkClipDetector(TComponent* owner) : TComponent(owner) {}
 
@@ -10,7 +26,13 @@ TNkClipDetector::~TNkClipDetector() { Leave(); }
 
 void TNkClipDetector::Leave() {
   if (!windowHandle_) return;
-  ChangeClipboardChain(windowHandle_, nextViewer_);
+  if (listening_) RemoveClipboardFormatListener(windowHandle_);
+  listening_ = false;
+  const HWND head = GetClipboardViewer();
+  // With a hung head nobody behind it hears of a change anyway: the window goes without the leave that would
+  // wait for it for good.
+  if (head == windowHandle_ || HeadAnswers(head, kPeerFlags, kPeerTimeoutMs))
+    ChangeClipboardChain(windowHandle_, nextViewer_);
   window_.reset();
   windowHandle_ = nullptr;
   // Forgotten, so that the notification inside a later join goes to no stale link.
@@ -23,13 +45,22 @@ void TNkClipDetector::Join() {
   joining_ = true;
   nextViewer_ = SetClipboardViewer(windowHandle_);
   joining_ = false;
-  watch_.Notified(GetClipboardSequenceNumber());
-  ScheduleCheck(checkInterval_);
+}
+
+// Joins again at the head of the chain, after a change that didn't come down it. Nobody is served worse for
+// it: every viewer ahead of this one stays ahead of those it was ahead of, and those the chain had cut off
+// stay behind whatever cut them off.
+void TNkClipDetector::Rejoin() {
+  const HWND head = GetClipboardViewer();
+  if (head == windowHandle_ || !HeadAnswers(head, SMTO_ABORTIFHUNG | SMTO_BLOCK, kRejoinProbeMs)) return;
+  ChangeClipboardChain(windowHandle_, nextViewer_);
+  nextViewer_ = nullptr;
+  Join();
 }
 
 void TNkClipDetector::SetChainCheckInterval(unsigned ms) {
   checkInterval_ = ms;
-  if (windowHandle_) ScheduleCheck(ms);
+  if (windowHandle_ && !listening_) ScheduleCheck(ms);
 }
 
 void TNkClipDetector::ScheduleCheck(unsigned ms) {
@@ -41,20 +72,29 @@ void TNkClipDetector::ScheduleCheck(unsigned ms) {
   SetTimer(windowHandle_, kCheckTimer, ms, nullptr);
 }
 
+// On the clipboard's update notice (or the periodic check): a change the chain hasn't brought within the
+// grace is taken from here.
 void TNkClipDetector::CheckChain() {
-  switch (watch_.Check(GetClipboardSequenceNumber(), GetTickCount64())) {
+  const DWORD sequence = GetClipboardSequenceNumber();
+  const ULONGLONG now = GetTickCount64();
+  switch (watch_.Check(sequence, now)) {
     case TChainWatch::TVerdict::Healthy:
-      ScheduleCheck(checkInterval_);
+      ScheduleCheck(listening_ ? 0 : checkInterval_);
       break;
     case TChainWatch::TVerdict::Recheck:
-      ScheduleCheck(static_cast<unsigned>(watch_.GraceMs()));
+      ScheduleCheck(static_cast<unsigned>(watch_.RecheckInMs(now)));
       break;
     case TChainWatch::TVerdict::Rejoin:
-      // The clipboard changed and no notification reached us: a viewer ahead
-      // stopped forwarding or died in the chain. Leave and join at the head.
-      ChangeClipboardChain(windowHandle_, nextViewer_);
-      nextViewer_ = nullptr;
-      Join();
+      // A viewer ahead stopped forwarding, hangs or died in the chain.
+      ScheduleCheck(listening_ ? 0 : checkInterval_);
+      watch_.Notified(sequence);
+      try {
+        DoClipChange();
+      } catch (...) {
+        Rejoin();
+        throw;
+      }
+      Rejoin();
       break;
   }
 }
@@ -83,25 +123,54 @@ void TNkClipDetector::SetOnClipChange(TNotifyEvent value) {
   windowHandle_ = window_->Handle();
   ClipHandler = std::move(value);
   Join();
+  // What is on the clipboard now counts as known: only later changes raise the event.
+  watch_.Notified(GetClipboardSequenceNumber());
+  listening_ = AddClipboardFormatListener(windowHandle_) != FALSE;
+  if (!listening_) ScheduleCheck(checkInterval_);
 }
 
 void TNkClipDetector::DoClipChange() {
   if (ClipHandler) ClipHandler(this);
 }
 
+void TNkClipDetector::ForwardDraw() {
+  if (!nextViewer_) return;
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutA(nextViewer_, WM_DRAWCLIPBOARD, 0, 0, kPeerFlags, kPeerTimeoutMs, &ignored);
+}
+
 LRESULT TNkClipDetector::ChainWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_DRAWCLIPBOARD:
-      watch_.Notified(GetClipboardSequenceNumber());
-      if (!(IgnoreFirstFlag && joining_)) DoClipChange();
-      if (nextViewer_) SendMessageA(nextViewer_, WM_DRAWCLIPBOARD, 0, 0);
+    case WM_DRAWCLIPBOARD: {
+      const bool raise = !(IgnoreFirstFlag && joining_);
+      if (raise) {
+        watch_.Notified(GetClipboardSequenceNumber());
+        if (listening_) ScheduleCheck(0);
+      }
+      // The next viewer hears of the change whatever the handler met.
+      try {
+        if (raise) DoClipChange();
+      } catch (...) {
+        ForwardDraw();
+        throw;
+      }
+      ForwardDraw();
       return 0;
-    case WM_CHANGECBCHAIN:
+    }
+    case WM_CHANGECBCHAIN: {
       if (reinterpret_cast<HWND>(wParam) == nextViewer_) {
         nextViewer_ = reinterpret_cast<HWND>(lParam);
         return 0;
       }
-      return nextViewer_ ? SendMessageA(nextViewer_, WM_CHANGECBCHAIN, wParam, lParam) : 0;
+      DWORD_PTR result = 0;
+      if (nextViewer_)
+        SendMessageTimeoutA(nextViewer_, WM_CHANGECBCHAIN, wParam, lParam, kPeerFlags, kPeerTimeoutMs,
+                            &result);
+      return static_cast<LRESULT>(result);
+    }
+    case WM_CLIPBOARDUPDATE:
+      CheckChain();
+      return 0;
     case WM_TIMER:
       if (wParam == kCheckTimer) {
         CheckChain();

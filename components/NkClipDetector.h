@@ -1,5 +1,6 @@
 // TNkClipDetector: joins the clipboard viewer chain and raises OnClipChange
-// on every change notification.
+// on every change notification. The clipboard's own update notice stands in
+// for a change that the chain fails to bring.
 #pragma once
 
 #include <windows.h>
@@ -21,8 +22,9 @@ class TNkClipDetector : public TComponent {
   // Joins the chain when a handler arrives, leaves it when it is cleared.
   void SetOnClipChange(TNotifyEvent value);
 
-  // How often a joined detector checks that the chain still reaches it
-  // (milliseconds; 0 switches the check off). A broken chain is re-joined.
+  // Where the system can't report clipboard updates to the detector: how often a
+  // joined detector checks that the chain still reaches it (milliseconds; 0
+  // switches the check off). A broken chain is re-joined.
   unsigned ChainCheckInterval() const { return checkInterval_; }
   void SetChainCheckInterval(unsigned ms);
 
@@ -37,8 +39,10 @@ class TNkClipDetector : public TComponent {
  private:
   void Leave();
   void Join();
+  void Rejoin();
   void ScheduleCheck(unsigned ms);
   void CheckChain();
+  void ForwardDraw();
 
   HWND nextViewer_ = nullptr;
   TNotifyEvent ClipHandler;
@@ -47,5 +51,6 @@ class TNkClipDetector : public TComponent {
   HWND windowHandle_ = nullptr;
   std::unique_ptr<TUtilityWindow> window_;
   unsigned checkInterval_ = 60000;
-  TChainWatch watch_;
+  TChainWatch watch_{500};
+  bool listening_ = false;  // the window is a clipboard format listener
 };

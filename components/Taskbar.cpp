@@ -229,6 +229,10 @@ void TTrayIcon::TrayMessage(TMessage& message) {
     case WM_QUERYENDSESSION:
       message.Result = 1;
       break;
+    case WM_CLOSE:
+      // The icon's window is not closed on its own: the program ends as a whole, or not at all.
+      Application().CloseMainForm();
+      break;
     case WM_TRAYRESTART:
       if (animation_) {
         animation_.reset();

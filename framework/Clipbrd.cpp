@@ -4,38 +4,31 @@
 #include <cstring>
 #include <cwchar>
 #include <new>
+#include <utility>
 
-#include "Classes.h"
 #include "Dispatch.h"
-#include "Handles.h"
 #include "WinText.h"
 
-bool ClipboardHasText() { return IsClipboardFormatAvailable(CF_TEXT) != FALSE; }
+namespace {
 
-bool ClipboardMarkedPrivate(HWND owner) {
-  static const UINT exclude = RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing");
-  static const UINT ignore = RegisterClipboardFormatW(L"Clipboard Viewer Ignore");
-  static const UINT history = RegisterClipboardFormatW(L"CanIncludeInClipboardHistory");
-  static const UINT cloud = RegisterClipboardFormatW(L"CanUploadToCloudClipboard");
-  if (IsClipboardFormatAvailable(exclude) || IsClipboardFormatAvailable(ignore)) return true;
-  const bool hasHistory = IsClipboardFormatAvailable(history) != FALSE;
-  const bool hasCloud = IsClipboardFormatAvailable(cloud) != FALSE;
-  if (!hasHistory && !hasCloud) return false;
-  ClipboardGuard clipboard(owner);
-  // Unable to look inside: take the mark at its word rather than risk a secret.
-  if (!clipboard.IsOpen()) return true;
-  auto isZero = [](UINT format) {
-    HANDLE data = GetClipboardData(format);
-    if (!data || GlobalSize(data) < sizeof(DWORD)) return false;
-    const auto* value = static_cast<const DWORD*>(GlobalLock(data));
-    const bool zero = value && *value == 0;
-    GlobalUnlock(data);
-    return zero;
-  };
-  return (hasHistory && isZero(history)) || (hasCloud && isZero(cloud));
+TClipboardCalls SystemClipboardCalls() {
+  return {[](HWND owner) { return OpenClipboard(owner); }, [] { return CloseClipboard(); },
+          [](UINT format) { return EnumClipboardFormats(format); },
+          [](UINT format) { return GetClipboardData(format); }, [] { return GetACP(); }};
 }
 
-namespace {
+// The clipboard, open for the guard's lifetime. Another program holding it is
+// no failure of the clipboard: the caller may try again shortly.
+class OpenClipboardGuard {
+ public:
+  explicit OpenClipboardGuard(HWND owner) {
+    if (!ClipboardCalls().Open(owner))
+      throw EClipboardBusy(TextFromUtf8("クリップボードを開くことができません"));
+  }
+  ~OpenClipboardGuard() { ClipboardCalls().Close(); }
+  OpenClipboardGuard(const OpenClipboardGuard&) = delete;
+  OpenClipboardGuard& operator=(const OpenClipboardGuard&) = delete;
+};
 
 // The locked memory of a clipboard handle; unlocked when it goes.
 class GlobalLockGuard {
@@ -56,39 +49,67 @@ class GlobalLockGuard {
 
 }  // namespace
 
-std::string ReadClipboardText(HWND owner) {
-  ClipboardGuard clipboard(owner);
-  if (!clipboard.IsOpen()) throw Exception(TextFromUtf8("クリップボードを開くことができません"));
+TClipboardCalls& ClipboardCalls() {
+  static TClipboardCalls calls = SystemClipboardCalls();
+  return calls;
+}
+
+void ResetClipboardCalls() { ClipboardCalls() = SystemClipboardCalls(); }
+
+bool ClipboardHasText() { return IsClipboardFormatAvailable(CF_TEXT) != FALSE; }
+
+bool ClipboardMarkedPrivate(HWND owner) {
+  static const UINT exclude = RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing");
+  static const UINT ignore = RegisterClipboardFormatW(L"Clipboard Viewer Ignore");
+  static const UINT history = RegisterClipboardFormatW(L"CanIncludeInClipboardHistory");
+  static const UINT cloud = RegisterClipboardFormatW(L"CanUploadToCloudClipboard");
+  if (IsClipboardFormatAvailable(exclude) || IsClipboardFormatAvailable(ignore)) return true;
+  const bool hasHistory = IsClipboardFormatAvailable(history) != FALSE;
+  const bool hasCloud = IsClipboardFormatAvailable(cloud) != FALSE;
+  if (!hasHistory && !hasCloud) return false;
+  OpenClipboardGuard clipboard(owner);
+  auto isZero = [](UINT format) {
+    const GlobalLockGuard data(ClipboardCalls().GetData(format));
+    if (!data.Memory() || data.Size() < sizeof(DWORD)) return false;
+    return *static_cast<const DWORD*>(data.Memory()) == 0;
+  };
+  return (hasHistory && isZero(history)) || (hasCloud && isZero(cloud));
+}
+
+namespace {
+
+// Whether the clipboard (open) holds its text as Unicode rather than as CF_TEXT.
+bool UnicodeIsTheText() {
+  const TClipboardCalls& calls = ClipboardCalls();
   // The system's CF_TEXT is in its own ANSI code page; on any but 932 the
   // analysers get the Unicode text converted into 932 instead.
-  if (GetACP() != kTextCodePage) {
-    const GlobalLockGuard unicode(GetClipboardData(CF_UNICODETEXT));
+  if (calls.AnsiCodePage() != kTextCodePage) return true;
+  // The format the copying program placed comes first; the system's conversions follow it.
+  for (UINT format = calls.EnumFormats(0); format; format = calls.EnumFormats(format)) {
+    if (format == CF_UNICODETEXT) return true;
+    if (format == CF_TEXT) return false;
+  }
+  return false;
+}
+
+// Hands the clipboard's text up to the first NUL to use while the clipboard is
+// open: the CF_TEXT bytes where they stand, or the Unicode text converted into
+// 932. No text data gives the empty text.
+template <class F>
+auto UseClipboardText(HWND owner, F&& use) {
+  OpenClipboardGuard clipboard(owner);
+  if (UnicodeIsTheText()) {
+    const GlobalLockGuard unicode(ClipboardCalls().GetData(CF_UNICODETEXT));
     if (const auto* chars = static_cast<const wchar_t*>(unicode.Memory())) {
       const SIZE_T size = unicode.Size() / sizeof(wchar_t);
       const wchar_t* nul = std::wmemchr(chars, L'\0', size);
       const std::wstring_view text(chars, nul ? static_cast<SIZE_T>(nul - chars) : size);
       // Two bytes at most per UTF-16 unit must fit the conversion's int.
       if (text.size() > static_cast<SIZE_T>(INT_MAX / 2)) throw std::bad_alloc();
-      return TextFromWide(text);
+      return use(TextFromWide(text));
     }
   }
-  const GlobalLockGuard ansi(GetClipboardData(CF_TEXT));
-  const auto* bytes = static_cast<const char*>(ansi.Memory());
-  if (!bytes) return {};
-  const SIZE_T size = ansi.Size();
-  const void* nul = std::memchr(bytes, 0, size);
-  return std::string(bytes, nul ? static_cast<const char*>(nul) - bytes : size);
-}
-
-namespace {
-
-// Hands the CF_TEXT bytes up to the first NUL to use while the clipboard is open;
-// no text data gives the empty text.
-template <class F>
-auto InPlaceText(HWND owner, F&& use) {
-  ClipboardGuard clipboard(owner);
-  if (!clipboard.IsOpen()) throw Exception(TextFromUtf8("クリップボードを開くことができません"));
-  const GlobalLockGuard ansi(GetClipboardData(CF_TEXT));
+  const GlobalLockGuard ansi(ClipboardCalls().GetData(CF_TEXT));
   const auto* bytes = static_cast<const char*>(ansi.Memory());
   if (!bytes) return use(std::string_view());
   const SIZE_T size = ansi.Size();
@@ -98,13 +119,12 @@ auto InPlaceText(HWND owner, F&& use) {
 
 }  // namespace
 
-// In place only where CF_TEXT is the text the program reads; elsewhere through the converting read.
-bool ClipboardTextEquals(HWND owner, std::string_view text) {
-  if (GetACP() != kTextCodePage) return TextEquals(ReadClipboardText(owner), text);
-  return InPlaceText(owner, [&](std::string_view clip) { return TextEquals(clip, text); });
+std::string ReadClipboardText(HWND owner) {
+  return UseClipboardText(owner, [](auto&& text) { return std::string(std::forward<decltype(text)>(text)); });
 }
 
-std::uint64_t ClipboardTextDigest(HWND owner) {
-  if (GetACP() != kTextCodePage) return TextDigest(ReadClipboardText(owner));
-  return InPlaceText(owner, &TextDigest);
+bool ClipboardTextEquals(HWND owner, std::string_view text) {
+  return UseClipboardText(owner, [&](std::string_view clip) { return TextEquals(clip, text); });
 }
+
+std::uint64_t ClipboardTextDigest(HWND owner) { return UseClipboardText(owner, &TextDigest); }

@@ -6,6 +6,7 @@
 #include <new>
 #include <utility>
 
+#include "AnalysisHost.h"
 #include "TextRules.h"
 #include "WinText.h"
 
@@ -352,6 +353,10 @@ void TApplication::Terminate() {
   PostQuitMessage(0);
 }
 
+void TApplication::CloseMainForm() {
+  if (mainForm_) mainForm_->Close();
+}
+
 void TApplication::ProcessMessages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -378,7 +383,8 @@ void TApplication::HandleException(const std::exception& e) {
 std::wstring ExceptionMessage(const std::exception& e) {
   // The framework's and the program's own exceptions carry messages written for the user; the run-time
   // library's carry English internals, which the user is never shown.
-  if (dynamic_cast<const Exception*>(&e) || dynamic_cast<const EConvertError*>(&e))
+  if (dynamic_cast<const Exception*>(&e) || dynamic_cast<const EConvertError*>(&e) ||
+      dynamic_cast<const EClipboardBusy*>(&e))
     return WideFromText(e.what());
   if (dynamic_cast<const std::bad_alloc*>(&e))
     return L"メモリが不足しているため、処理を続けられませんでした。";
@@ -414,6 +420,16 @@ LRESULT CALLBACK TApplication::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM
   static const UINT gdiCountQuery = RegisterWindowMessageW(L"BrivolaGdiCount");
   if (msg == gdiCountQuery) return wParam == 0 ? gdicount::Live() : gdicount::DeletedWhileSelected();
 #endif
+  if (msg == WM_CLOSE) {
+    // Not destroyed on its own: the program ends as a whole, or not at all.
+    try {
+      Application().CloseMainForm();
+    } catch (const std::exception& e) {
+      Application().HandleException(e);
+    }
+    return 0;
+  }
+  if (msg == WM_NCDESTROY && wnd == Application().handle_) Application().handle_ = nullptr;
   if (msg == WM_SYSCOMMAND && wnd == Application().Handle()) {
     // The application window's taskbar button and system menu.
     switch (wParam & 0xFFF0) {

@@ -113,6 +113,9 @@ class TApplication : public TComponent {
 
   void Run();
   void Terminate();
+  // A close message to any window of the program that is not a form: the main
+  // form is closed as one to it would close it (its close query decides).
+  void CloseMainForm();
   bool Terminated() const { return terminated_; }
   // Handles the messages already queued and returns.
   void ProcessMessages();

@@ -1,5 +1,7 @@
 #include "SystemLibraries.h"
 
+#include <objbase.h>
+
 #include <string>
 
 #include "Classes.h"
@@ -53,3 +55,20 @@ BOOL TransparentBlt(HDC dest, int x, int y, int width, int height, HDC source, i
 }
 
 }  // namespace lazy
+
+ComApartment::ComApartment() {
+  try {
+    const auto initialize = Resolve<decltype(&::CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
+    const auto uninitialize = Resolve<decltype(&::CoUninitialize)>(L"ole32.dll", "CoUninitialize");
+    // S_FALSE (this thread is such an apartment already) counts too: each success is paired with one
+    // uninitialise.
+    if (SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)))
+      uninitialize_ = uninitialize;
+  } catch (const EOutOfResources&) {
+    // No ole32: the shell is called as it is, which is all a browser registered the plain way needs.
+  }
+}
+
+ComApartment::~ComApartment() {
+  if (uninitialize_) uninitialize_();
+}

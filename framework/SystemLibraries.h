@@ -1,6 +1,6 @@
-// Functions of the common controls and msimg32, whose libraries are loaded at
-// the first call: only the dialog and the menu need them, so a program that
-// stays in the tray never maps them.
+// Functions of the common controls, msimg32 and ole32, whose libraries are
+// loaded at the first call: only the dialog, the menu and the shell's open
+// need them, so a program that stays in the tray never maps them.
 #pragma once
 
 #include <windows.h>
@@ -19,3 +19,18 @@ BOOL TransparentBlt(HDC dest, int x, int y, int width, int height, HDC source, i
                     int sourceWidth, int sourceHeight, UINT transparent);
 
 }  // namespace lazy
+
+// COM on the calling thread, apartment-threaded with OLE1 DDE off, for the
+// guard's lifetime: the shell may carry out a verb through a COM handler. A
+// thread where COM can't start (ole32 missing, COM already set up otherwise)
+// goes on without it.
+class ComApartment {
+ public:
+  ComApartment();
+  ~ComApartment();
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  void(WINAPI* uninitialize_)() = nullptr;  // set once COM has started here
+};

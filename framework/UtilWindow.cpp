@@ -52,6 +52,11 @@ LRESULT CALLBACK TUtilityWindow::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPAR
   // Messages sent during CreateWindowEx, before the handle is known, get the default.
   if (!self || !self->handle_ || !self->handler_) return DefWindowProcW(wnd, msg, wParam, lParam);
   try {
+    // A close message ends the program as one to its main form does; the window itself stays.
+    if (msg == WM_CLOSE) {
+      Application().CloseMainForm();
+      return 0;
+    }
     return self->handler_(msg, wParam, lParam);
   } catch (const std::exception& e) {
     Application().HandleException(e);

@@ -19,7 +19,10 @@ TEST(ChainWatch, MissedNotificationRejoinsAfterGrace) {
   TChainWatch watch(2000);
   watch.Notified(5);
   EXPECT_EQ(watch.Check(7, 60000), V::Recheck);
+  EXPECT_EQ(watch.RecheckInMs(60000), 2000u);
+  EXPECT_EQ(watch.RecheckInMs(61500), 500u);  // the grace runs from the first sight of the change
   EXPECT_EQ(watch.Check(7, 61999), V::Recheck);
+  EXPECT_EQ(watch.RecheckInMs(61999), 1u);
   EXPECT_EQ(watch.Check(8, 62000), V::Rejoin);
   // After the re-join the watch starts over from the sequence then current.
   watch.Notified(8);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <new>
@@ -199,4 +200,54 @@ TEST(TClipDispatch, ATextTooLargeToHoldIsReportedOnceAndCountsAsTaken) {
   EXPECT_EQ(host.tooLarge, 3);
   EXPECT_EQ(last, "5678");
   EXPECT_EQ(host.opened.size(), 2u);
+}
+
+namespace {
+// A clipboard that another program holds at the given reads (counted from 1).
+struct HeldHost : RecordingHost {
+  std::vector<int> held;
+  int calls = 0;
+  std::string ReadClipboardText() override {
+    if (std::find(held.begin(), held.end(), ++calls) != held.end()) throw EClipboardBusy("held");
+    return RecordingHost::ReadClipboardText();
+  }
+};
+}  // namespace
+
+TEST(TClipDispatch, AChangeThatFindsTheClipboardHeldGoesOnWhereItStopped) {
+  const std::string chart = "http://chart.yahoo.co.jp/q?d=c&k=c3&z=m&h=on&s=";
+  const std::string mail = "NetMile News\r\nhttp://ad.example.jp/x\r\n";
+  const struct {
+    const char* what;
+    std::vector<int> held;  // reads: compare, take, the stock step's, the NetMile step's, then the retries'
+    std::string after;      // the clipboard's text from the first retry on
+    std::vector<std::string> opened;
+    int calls;
+  } rows[] = {
+      {"held at the compare", {1}, mail, {"http://ad.example.jp/x"}, 1 + 4},
+      {"held at the take", {2}, mail, {"http://ad.example.jp/x"}, 2 + 4},
+      // The stock step has run: only the NetMile step is taken up again.
+      {"held at the NetMile step", {4}, mail, {"http://ad.example.jp/x"}, 4 + 1},
+      {"held twice", {4, 5}, mail, {"http://ad.example.jp/x"}, 5 + 1},
+      // Another text came meanwhile: the stopped change ends, the new text is taken as a change of its own.
+      {"a new text before the retry", {4}, "1234", {chart + "1234"}, 4 + 5},
+  };
+  for (const auto& row : rows) {
+    HeldHost host;
+    host.stock = host.netmile = true;
+    host.held = row.held;
+    host.clip = {mail};
+    std::string last;
+    TClipDispatch dispatch;
+    EXPECT_FALSE(dispatch.Change(host, last)) << row.what;
+    EXPECT_TRUE(host.opened.empty()) << row.what;
+    host.clip = {row.after};
+    while (!dispatch.Change(host, last)) {
+    }
+    EXPECT_EQ(host.opened, row.opened) << row.what;
+    EXPECT_EQ(last, row.after) << row.what;
+    EXPECT_EQ(host.calls, row.calls) << row.what;
+    EXPECT_TRUE(dispatch.Change(host, last));  // the change is over: the same text again opens nothing
+    EXPECT_EQ(host.opened, row.opened) << row.what;
+  }
 }

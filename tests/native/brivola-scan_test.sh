@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # brivola-scan end to end: settings from the INI file, URLs on stdout only,
 # a missing file reported on stderr with exit code 2 while the others are scanned,
-# UTF-8 mails read as UTF-8 when they carry the byte-order mark or with --utf8.
+# UTF-8 mails read as UTF-8 when they carry the byte-order mark or with --utf8,
+# a file cut short while it is read reported the same way (where a shim can cut it).
 # Arguments: the command that runs the scanner (its path, or wine and the path).
 set -u
 data=$(cd "$(dirname "${BASH_SOURCE[0]}")/../data" && pwd)
@@ -64,4 +65,20 @@ out=$(scan --ini mail.ini --section u netmile_magazine.utf8) || fail "exit code 
 printf '\xef\xbb\xbf\xe3\x80\x80\xef\xbc\x97\xef\xbc\x92\xef\xbc\x90\xef\xbc\x93\r\n' >code.bom
 out=$(scan --ini b.ini --section hanako code.bom) || fail "exit code $?"
 [ "$out" = 'http://company.nikkei.co.jp/index.cfm?scode=7203' ] || fail "UTF-8 full-width code: $out"
+
+# Cut short right after the scanner mapped it: to nothing, or to its first page (the text then ends there).
+if [ -n "${BRIVOLA_SHRINK_SHIM:-}" ]; then
+  { printf '7203'; head -c 20000 /dev/zero | tr '\0' ' '; } >long.txt
+  chart='http://chart.yahoo.co.jp/q?d=c&k=c3&z=m&h=on&s='
+  for row in "0|${chart}\$1aF" "4096|${chart}7203"$'\n'"${chart}\$1aF"; do
+    to=${row%%|*}
+    cp long.txt cut.txt
+    out=$(BRIVOLA_SHRINK_FILE=cut.txt BRIVOLA_SHRINK_TO=$to LD_PRELOAD=$BRIVOLA_SHRINK_SHIM \
+      scan --ini b.ini --section other cut.txt hex.txt 2>err.txt)
+    rc=$?
+    [ "$rc" = 2 ] || fail "cut to $to bytes: exit code $rc, expected 2"
+    grep -q 'cut.txt: the file shrank' err.txt || fail "cut to $to bytes: no message: $(cat err.txt)"
+    [ "$out" = "${row#*|}" ] || fail "cut to $to bytes: stdout: $out"
+  done
+fi
 echo ok

@@ -201,6 +201,34 @@ TEST(Resident, AnswersSessionEndAndEndsOnCloseMessage) {
   EXPECT_EQ(*code, 0u);
 }
 
+TEST(Resident, ACloseMessageToAnyOfItsWindowsEndsItAsOneToTheFormDoes) {
+  const struct {
+    const wchar_t* className;
+    HWND parent;  // HWND_MESSAGE: among the message-only windows
+  } rows[] = {{L"TApplication", nullptr}, {L"TaskTrayHandle", nullptr}, {L"TPUtilWindow", HWND_MESSAGE}};
+  for (const auto& row : rows) {
+    ClipboardViewer behind;  // behind the program: it goes on hearing of changes once the program has left
+    ProgramCopy copy(L"close-any", "BRIVOLA_PROBE_EXE");
+    auto program = copy.Start();
+    size_t n = 0;
+    Settle(copy, n);  // the application window is made for the first read
+    HWND target = FindProcessWindow(row.className, nullptr, program->Id(), row.parent);
+    ASSERT_NE(target, nullptr) << row.className;
+    PostMessageW(target, WM_CLOSE, 0, 0);
+    const auto code = program->Wait();
+    ASSERT_TRUE(code.has_value()) << row.className << ": still running";
+    EXPECT_EQ(*code, 0u);
+    EXPECT_NE(ReadFileBytes(copy.IniPath()).find("[" + UserName() + "]"), std::string::npos)
+        << row.className << ": settings not saved";
+    const auto tray = ReadLines(copy.ProbeLog() + L".tray");
+    ASSERT_FALSE(tray.empty());
+    EXPECT_EQ(tray.back().substr(0, 6), "2 7 1 ") << row.className << ": the icon was not deleted";
+    const long heard = behind.Count();
+    PutClipboardText("after the end");
+    EXPECT_TRUE(behind.WaitForCount(heard + 1)) << row.className << ": the chain was not left";
+  }
+}
+
 TEST(Resident, LockedClipboardShowsTheErrorAndKeepsRunning) {
   ProgramCopy copy(L"locked", "BRIVOLA_PROBE_EXE");
   auto program = copy.Start();

@@ -4,12 +4,14 @@
 // are the same code page 932 bytes everywhere, written out here.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "BIOS.h"
 #include "Clipbrd.h"
+#include "Dispatch.h"
 #include "Harness.h"
 #include "IniFiles.h"
 #include "TextRules.h"
@@ -31,8 +33,10 @@ std::string Hex(const std::string& s) {
   return out;
 }
 
-// Both text formats at once, each with a text of its own.
-void PutBothTexts(const std::string& ansi, const std::wstring& unicode) {
+// Both text formats at once, each with a text of its own, CF_TEXT first unless
+// unicodeFirst; an empty ansi places no CF_TEXT, a locale places CF_LOCALE too.
+void PutBothTexts(const std::string& ansi, const std::wstring& unicode, bool unicodeFirst = false,
+                  LCID locale = 0) {
   ASSERT_TRUE(WaitUntil([] { return OpenClipboard(nullptr) != FALSE; }, 5000));
   EmptyClipboard();
   auto global = [](const void* data, size_t size) {
@@ -41,8 +45,13 @@ void PutBothTexts(const std::string& ansi, const std::wstring& unicode) {
     GlobalUnlock(h);
     return h;
   };
-  SetClipboardData(CF_TEXT, global(ansi.c_str(), ansi.size() + 1));
-  SetClipboardData(CF_UNICODETEXT, global(unicode.c_str(), (unicode.size() + 1) * sizeof(wchar_t)));
+  auto putUnicode = [&] {
+    SetClipboardData(CF_UNICODETEXT, global(unicode.c_str(), (unicode.size() + 1) * sizeof(wchar_t)));
+  };
+  if (unicodeFirst) putUnicode();
+  if (!ansi.empty()) SetClipboardData(CF_TEXT, global(ansi.c_str(), ansi.size() + 1));
+  if (!unicodeFirst) putUnicode();
+  if (locale) SetClipboardData(CF_LOCALE, global(&locale, sizeof locale));
   CloseClipboard();
 }
 
@@ -103,6 +112,12 @@ TEST(TextBoundary, CfTextIsTakenAsItIsOnlyOnACodePage932System) {
   // A program that offers both formats with different texts: ア as CF_TEXT, イ as Unicode.
   PutBothTexts("\x83\x41", L"\u30a4");
   EXPECT_EQ(Hex(ReadClipboardText(nullptr)), Hex(GetACP() == 932 ? "\x83\x41" : "\x83\x43"));
+  // Placed the other way round, the Unicode text is the copying program's own.
+  PutBothTexts("\x83\x41", L"\u30a4", true);
+  EXPECT_EQ(Hex(ReadClipboardText(nullptr)), Hex("\x83\x43"));
+  // Unicode copied under an English keyboard layout: not through the CF_TEXT the system makes with it.
+  PutBothTexts("", L"\u682a\u5f0f 7203", true, 0x0409);
+  EXPECT_EQ(Hex(ReadClipboardText(nullptr)), Hex("\x8a\x94\x8e\xae 7203"));
   // Only CF_TEXT: the system offers its Unicode form, which reads the same for ASCII.
   PutClipboardText("plain 7203");
   EXPECT_EQ(ReadClipboardText(nullptr), "plain 7203");
@@ -110,6 +125,87 @@ TEST(TextBoundary, CfTextIsTakenAsItIsOnlyOnACodePage932System) {
     PutClipboardText("\x83\x41\x83\x43");  // アイ
     EXPECT_EQ(Hex(ReadClipboardText(nullptr)), Hex("\x83\x41\x83\x43"));
   }
+}
+
+namespace {
+// A clipboard of the test's own behind the text reads, on a system of code page
+// 932: formats in the order they were placed, each with its data.
+struct FakeClipboard {
+  std::vector<std::pair<UINT, HGLOBAL>> formats;
+  bool held = false;
+
+  FakeClipboard() {
+    TClipboardCalls& calls = ClipboardCalls();
+    calls.Open = [this](HWND) { return held ? FALSE : TRUE; };
+    calls.Close = [] { return TRUE; };
+    calls.EnumFormats = [this](UINT after) -> UINT {
+      auto at = std::find_if(formats.begin(), formats.end(), [&](auto& f) { return f.first == after; });
+      at = after == 0 ? formats.begin() : at == formats.end() ? at : at + 1;
+      return at == formats.end() ? 0 : at->first;
+    };
+    calls.GetData = [this](UINT format) -> HANDLE {
+      for (const auto& [f, data] : formats)
+        if (f == format) return data;
+      return nullptr;
+    };
+    calls.AnsiCodePage = [] { return 932u; };
+  }
+  ~FakeClipboard() {
+    ResetClipboardCalls();
+    for (const auto& f : formats) GlobalFree(f.second);
+  }
+  void Add(UINT format, const void* data, size_t size) {
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, size);
+    std::memcpy(GlobalLock(h), data, size);
+    GlobalUnlock(h);
+    formats.emplace_back(format, h);
+  }
+};
+}  // namespace
+
+TEST(TextBoundary, TheCopyingProgramsOwnTextIsReadNotTheSystemsConversion) {
+  enum TPlaced { kUnicode, kAnsi, kLocale };
+  // On code page 932; the formats in the clipboard's order, the system's own after the program's.
+  const struct {
+    const char* what;
+    std::vector<TPlaced> order;
+    std::wstring unicode;
+    std::string ansi;
+    LCID locale;
+    std::string read;
+  } rows[] = {
+      // 株式 7203 copied under an English keyboard layout: the system made CF_TEXT through code page 1252.
+      {"Unicode, CF_LOCALE English",
+       {kUnicode, kLocale, kAnsi},
+       L"\u682a\u5f0f 7203",
+       "?? 7203",
+       0x0409,
+       "\x8a\x94\x8e\xae 7203"},
+      {"Unicode only", {kUnicode}, L"\u682a\u5f0f 7203", "", 0, "\x8a\x94\x8e\xae 7203"},
+      // An ANSI program's bytes as they are, though through Unicode they would come back as FA 5C.
+      {"CF_TEXT placed",
+       {kAnsi, kLocale, kUnicode},
+       L"\u7e8a 7203",
+       "\xed\x40 7203",
+       0x0411,
+       "\xed\x40 7203"},
+      {"no text", {kLocale}, L"", "", 0x0411, ""},
+  };
+  for (const auto& row : rows) {
+    FakeClipboard clip;
+    for (TPlaced placed : row.order) {
+      if (placed == kUnicode) clip.Add(CF_UNICODETEXT, row.unicode.c_str(), (row.unicode.size() + 1) * 2);
+      if (placed == kAnsi) clip.Add(CF_TEXT, row.ansi.c_str(), row.ansi.size() + 1);
+      if (placed == kLocale) clip.Add(CF_LOCALE, &row.locale, sizeof row.locale);
+    }
+    EXPECT_EQ(Hex(ReadClipboardText(nullptr)), Hex(row.read)) << row.what;
+    EXPECT_TRUE(ClipboardTextEquals(nullptr, row.read)) << row.what;
+    EXPECT_EQ(ClipboardTextDigest(nullptr), TextDigest(row.read)) << row.what;
+  }
+  FakeClipboard clip;
+  clip.held = true;  // another program has it open
+  EXPECT_THROW(ReadClipboardText(nullptr), EClipboardBusy);
+  EXPECT_THROW(ClipboardTextEquals(nullptr, ""), EClipboardBusy);
 }
 
 TEST(TextBoundary, LeadBytesAreThoseOfCodePage932) {

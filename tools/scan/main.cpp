@@ -26,11 +26,13 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
+#include <cstdint>
 
 #include "HalfWidth.h"
 #endif
@@ -56,9 +58,47 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
 }
 
 #ifndef _WIN32
+// The file mapped for reading. A file that another program shortens (or empties
+// before removing it) while it is mapped loses the pages beyond its new end, and
+// touching them raises SIGBUS.
+char* volatile mappedBase = nullptr;
+volatile std::size_t mappedSize = 0;
+std::size_t pageSize = 4096;
+volatile sig_atomic_t mappedLost = 0;
+
+// Zero pages take the place of the lost ones and the read goes on: the text ends
+// at the first of them. A fault anywhere else gets the default action.
+void OnBusError(int, siginfo_t* info, void*) {
+  char* const base = mappedBase;
+  const std::size_t size = mappedSize;
+  char* const at = static_cast<char*>(info->si_addr);
+  if (base && at >= base && at < base + size) {
+    char* const page = base + static_cast<std::size_t>(at - base) / pageSize * pageSize;
+    if (mmap(page, static_cast<std::size_t>(base + size - page), PROT_READ,
+             MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED) {
+      mappedLost = 1;
+      return;
+    }
+  }
+  signal(SIGBUS, SIG_DFL);
+}
+
+void WatchMappedFiles() {
+  pageSize = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  struct sigaction action {};
+  action.sa_sigaction = &OnBusError;
+  action.sa_flags = SA_SIGINFO;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGBUS, &action, nullptr);
+}
+
 struct TUnmap {
   std::size_t size = 0;
-  void operator()(const char* at) const { munmap(const_cast<char*>(at), size); }
+  void operator()(const char* at) const {
+    mappedBase = nullptr;
+    mappedSize = 0;
+    munmap(const_cast<char*>(at), size);
+  }
 };
 #endif
 
@@ -74,7 +114,12 @@ class TFileBytes {
       if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
         const auto size = static_cast<std::size_t>(st.st_size);
         void* at = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-        if (at != MAP_FAILED) file.mapped_ = {static_cast<const char*>(at), TUnmap{size}};
+        if (at != MAP_FAILED) {
+          file.mapped_ = {static_cast<const char*>(at), TUnmap{size}};
+          mappedLost = 0;
+          mappedSize = size;
+          mappedBase = static_cast<char*>(at);
+        }
       }
       close(fd);
       if (file.mapped_) return file;
@@ -84,6 +129,15 @@ class TFileBytes {
     if (!bytes) return std::nullopt;
     file.bytes_ = std::move(*bytes);
     return file;
+  }
+
+  // True when the file lost bytes while mapped: what was read of it is not the file.
+  bool Lost() const {
+#ifndef _WIN32
+    return mapped_ && mappedLost;
+#else
+    return false;
+#endif
   }
 
   std::string_view View() const {
@@ -237,6 +291,9 @@ int Usage() {
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);  // a link-dense mail prints many lines; cout buffers them itself
+#ifndef _WIN32
+  WatchMappedFiles();
+#endif
   std::optional<std::string> iniPath, section;
   std::vector<std::string> files;
   bool utf8 = false;
@@ -284,6 +341,11 @@ int main(int argc, char** argv) {
     std::string lastClipText;
     ClipEventClipChange(host, lastClipText);
     std::cout.flush();
+    if (bytes->Lost()) {
+      std::cerr << "brivola-scan: " << file << ": the file shrank or was removed while it was read; "
+                << "its URLs may be missing or wrong\n";
+      status = 2;
+    }
   }
   return status;
 }

@@ -6,9 +6,17 @@
 //   wintool put-image                          a small bitmap, no text
 //   wintool hold MS READYFILE                  keep the clipboard open MS ms;
 //                                              READYFILE appears once it is open
-//   wintool chain LOGFILE [--swallow|--die-after N]
+//   wintool chain LOGFILE [--swallow|--die-after N|--hang|--hold MS|--slow MS]
 //                                              join the viewer chain and log each
-//                                              notification; WM_CLOSE leaves the chain
+//                                              notification ("draw"), and "passed <tick>"
+//                                              once the next viewer has returned from it;
+//                                              WM_CLOSE leaves the chain. --hang: stops
+//                                              handling messages once joined. --hold: on each
+//                                              change opens the clipboard, reads its text,
+//                                              passes the notification on without waiting
+//                                              and closes the clipboard MS ms later. --slow:
+//                                              takes MS ms over each change, then logs
+//                                              "done <tick>" and passes it on
 //   wintool send CLASS|- CAPTION|- MSG [WPARAM [LPARAM]]   SendMessage, prints the result
 //   wintool post CLASS|- CAPTION|- MSG [WPARAM [LPARAM]]   PostMessage
 //   wintool wait-window CLASS|- CAPTION|- MS    exit 0 once the window exists
@@ -136,11 +144,19 @@ int Hold(wchar_t** argv) {
 HWND nextViewer = nullptr;
 std::FILE* chainLog = nullptr;
 bool swallow = false;
+bool hang = false;
 int dieAfter = -1;
 int drawCount = 0;
+DWORD holdMs = 0;
+DWORD slowMs = 0;
 
 void Log(const char* what) {
   std::fprintf(chainLog, "%s\n", what);
+  std::fflush(chainLog);
+}
+
+void LogTick(const char* what) {
+  std::fprintf(chainLog, "%s %llu\n", what, static_cast<unsigned long long>(GetTickCount64()));
   std::fflush(chainLog);
 }
 
@@ -149,7 +165,21 @@ LRESULT CALLBACK ChainProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DRAWCLIPBOARD:
       Log("draw");
       if (dieAfter >= 0 && ++drawCount > dieAfter) ExitProcess(9);  // dies without leaving the chain
-      if (nextViewer && !swallow) SendMessageW(nextViewer, msg, wParam, lParam);
+      if (holdMs && OpenClipboard(wnd)) {
+        GetClipboardData(CF_TEXT);
+        if (nextViewer) SendNotifyMessageW(nextViewer, msg, wParam, lParam);
+        Sleep(holdMs);
+        CloseClipboard();
+        return 0;
+      }
+      if (slowMs) {
+        Sleep(slowMs);
+        LogTick("done");
+      }
+      if (nextViewer && !swallow) {
+        SendMessageW(nextViewer, msg, wParam, lParam);
+        LogTick("passed");
+      }
       return 0;
     case WM_CHANGECBCHAIN:
       Log("change");
@@ -178,6 +208,9 @@ int Chain(int argc, wchar_t** argv) {
     if (std::wcscmp(argv[i], L"--swallow") == 0) swallow = true;
     if (std::wcscmp(argv[i], L"--die-after") == 0 && i + 1 < argc)
       dieAfter = std::wcstol(argv[++i], nullptr, 10);
+    if (std::wcscmp(argv[i], L"--hang") == 0) hang = true;
+    if (std::wcscmp(argv[i], L"--hold") == 0 && i + 1 < argc) holdMs = std::wcstoul(argv[++i], nullptr, 10);
+    if (std::wcscmp(argv[i], L"--slow") == 0 && i + 1 < argc) slowMs = std::wcstoul(argv[++i], nullptr, 10);
   }
   WNDCLASSW wc{};
   wc.lpfnWndProc = ChainProc;
@@ -188,6 +221,7 @@ int Chain(int argc, wchar_t** argv) {
                            nullptr);
   nextViewer = SetClipboardViewer(wnd);
   Log("joined");
+  if (hang) Sleep(INFINITE);  // a program that stopped answering, still in the chain
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
   std::fclose(chainLog);
