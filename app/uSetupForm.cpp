@@ -298,11 +298,13 @@ LRESULT TSetupForm::WMEndSession(bool ending) {
     return 0;
   }
   if (save == TSessionSave::Saved) return 0;
-  // The process may end as soon as this returns: one last try, with nobody left to tell of a failure.
+  // The process may end as soon as this returns: one last try, with nobody left to read a box; a failure
+  // goes to the debugger's output only.
   TSessionEnd quiet;
   try {
     AutoSave->Save();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    OutputDebugStringW(ExceptionMessage(e).c_str());
   }
   return 0;
 }
