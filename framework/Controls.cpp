@@ -22,7 +22,7 @@ bool RegisterOwnClass(const TCreateParams& p, WNDPROC proc) {
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = p.background;
-  wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+  wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
   wc.lpszClassName = p.className.c_str();
   if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
   registered.insert(p.className);

@@ -314,7 +314,7 @@ void TApplication::Initialize() {
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = &TApplication::WndProc;
   wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hIcon = LoadIconW(wc.hInstance, MAKEINTRESOURCEW(1));
+  wc.hIcon = LoadIconW(wc.hInstance, L"MAINICON");
   wc.lpszClassName = L"TApplication";
   RegisterClassExW(&wc);
 }
