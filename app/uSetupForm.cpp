@@ -70,8 +70,8 @@ TSetupForm::TSetupForm(TComponent* owner) : TForm(owner) {
 #endif
   TrayIcon = &Add<TTrayIcon>();
   TrayIcon->SetName("TrayIcon");
-  TrayIcon->Icon().TakeOwnership(static_cast<HICON>(
-      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+  // The program's icon, loaded at the size the notification area shows it.
+  TrayIcon->Icon().SetResource(L"MAINICON");
   TrayIcon->SetTipHelp("Brivola");
   TrayIcon->SetResourceIconID(-1);
   TrayIcon->SetCheckSingleDoubleClick(true);
