@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "Dpi.h"
 #include "Handles.h"
 #include "Harness.h"
 #include "TrayDriver.h"
@@ -347,20 +348,52 @@ TEST(Dpi, TrayIconReachesTheShellAtTheSmallIconSize) {
             std::vector<int>({at.smallIcon, at.smallIcon}));
 }
 
+namespace {
+// The images beside the bar, one run of rows each (separator lines are thinner).
+std::vector<RECT> ImagesBeside(const Capture& c, POINT bar, int barWidth, int height, const AtDpi& at) {
+  const COLORREF back = GetSysColor(COLOR_MENU);
+  const int left = bar.x + barWidth, right = left + MulDiv(6, at.dpi, 96) + at.smallIcon;
+  std::vector<RECT> images;
+  RECT span{c.width, -1, -1, -1};
+  for (int y = bar.y; y <= bar.y + height; ++y) {
+    int from = c.width, to = -1;
+    for (int x = left; x < right && y < bar.y + height; ++x)
+      if (c.At(x, y) != back) from = std::min(from, x), to = std::max(to, x + 1);
+    if (to >= 0) {
+      if (span.top < 0) span.top = y;
+      span = {std::min<LONG>(span.left, from), span.top, std::max<LONG>(span.right, to), y + 1};
+    } else if (span.top >= 0) {
+      if (span.bottom - span.top > at.smallIcon / 2) images.push_back(span);
+      span = {c.width, -1, -1, -1};
+    }
+  }
+  return images;
+}
+}  // namespace
+
 TEST(Dpi, TrayMenuBarTitleAndImagesGrowWithTheDpi) {
   const AtDpi& at = Harness();
   Running run(L"dpi-menu");
   ASSERT_TRUE(run.Start());
   OpenMenu menu(run.tray, run.program->Id(), at.dpi);
   ASSERT_TRUE(menu);
-  const Capture& c = menu.AtOpen();
-  SaveArtifact(c, Name(at, "menu").c_str());
   const POINT bar = menu.BarOrigin();
-
-  // The bar: pure blue along its top row; its height, the rows without red or green down its first column.
+  // Once every item has been painted: the bar, pure blue along its top row, as high as the rows without red
+  // or green down its first column, and the five images beside it.
+  Capture c;
   int width = 0, height = 0;
-  while (bar.x + width < c.width && c.At(bar.x + width, bar.y) == RGB(0, 0, 255)) ++width;
-  while (bar.y + height < c.height && (c.At(bar.x, bar.y + height) & 0x00FFFF) == 0) ++height;
+  std::vector<RECT> images;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        c = CaptureClient(menu.Window());
+        for (width = 0; bar.x + width < c.width && c.At(bar.x + width, bar.y) == RGB(0, 0, 255);) ++width;
+        for (height = 0; bar.y + height < c.height && (c.At(bar.x, bar.y + height) & 0x00FFFF) == 0;)
+          ++height;
+        images = ImagesBeside(c, bar, width + 2, height, at);
+        return images.size() == 5;
+      },
+      5000));
+  SaveArtifact(c, Name(at, "menu").c_str());
   EXPECT_EQ(width, at.barPainted);
 
   // The title: its white letters span the bar's width as the font's upright letters would, and end above the
@@ -377,25 +410,8 @@ TEST(Dpi, TrayMenuBarTitleAndImagesGrowWithTheDpi) {
   EXPECT_GE(foot, MulDiv(6 + 1, at.dpi, 96));
   EXPECT_LE(foot, MulDiv(6 + 3, at.dpi, 96));
 
-  // The images beside the bar, one run of rows each (separator lines are thinner): as large as the small
-  // icon, and drawn for it, with a handful of plain colours rather than a stretched picture's blends.
-  const COLORREF back = GetSysColor(COLOR_MENU);
-  const int left = bar.x + width + 2, right = left + MulDiv(6, at.dpi, 96) + at.smallIcon;
-  std::vector<RECT> images;
-  RECT span{c.width, -1, -1, -1};
-  for (int y = bar.y; y <= bar.y + height; ++y) {
-    int from = c.width, to = -1;
-    for (int x = left; x < right && y < bar.y + height; ++x)
-      if (c.At(x, y) != back) from = std::min(from, x), to = std::max(to, x + 1);
-    if (to >= 0) {
-      if (span.top < 0) span.top = y;
-      span = {std::min<LONG>(span.left, from), span.top, std::max<LONG>(span.right, to), y + 1};
-    } else if (span.top >= 0) {
-      if (span.bottom - span.top > at.smallIcon / 2) images.push_back(span);
-      span = {c.width, -1, -1, -1};
-    }
-  }
-  ASSERT_EQ(images.size(), 5u);
+  // The images as large as the small icon, and drawn for it: a handful of plain colours each, where a
+  // stretched picture would blend.
   LONG widest = 0, tallest = 0;
   for (const RECT& r : images) {
     widest = std::max(widest, r.right - r.left);
@@ -459,4 +475,29 @@ TEST(Dpi, ADpiChangeSentToTheShownDialogRescalesIt) {
             std::vector<LONG>({at.client.cx, at.client.cy}));
   ExpectLaidOutFor(at);
   f.Hide();
+}
+
+TEST(Dpi, TheProgramsIconHoldsAnImageForEachSizeAndScalesDownForOthers) {
+  HMODULE program = LoadLibraryExW(EnvPath("BRIVOLA_EXE").c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(program, nullptr);
+  HRSRC found = FindResourceW(program, L"MAINICON", MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
+  ASSERT_NE(found, nullptr);
+  const auto* group = static_cast<const BYTE*>(LockResource(LoadResource(program, found)));
+  std::vector<std::pair<int, int>> images;  // size, bits per pixel
+  for (int i = 0; i < (group[4] | group[5] << 8); ++i)
+    images.emplace_back(group[6 + i * 14] ? group[6 + i * 14] : 256, group[6 + i * 14 + 6]);
+  EXPECT_EQ(images, (std::vector<std::pair<int, int>>{
+                        {16, 32}, {20, 32}, {24, 32}, {32, 32}, {40, 32}, {48, 32}, {64, 32}, {256, 32}}));
+  // 175 % asks for 28 pixels: the 32-pixel image scaled down.
+  for (int size : {16, 28, 32}) {
+    UniqueIcon icon(LoadIconOfSize(program, L"MAINICON", size));
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon.get(), &info)) << size;
+    BITMAP colour{};
+    GetObjectW(info.hbmColor, sizeof colour, &colour);
+    EXPECT_EQ(std::vector<LONG>({colour.bmWidth, colour.bmHeight}), std::vector<LONG>({size, size}));
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+  }
+  FreeLibrary(program);
 }
