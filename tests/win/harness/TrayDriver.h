@@ -47,38 +47,10 @@ class OpenMenu {
   bool FindBar();
 
   int Scaled(int designPixels) const { return MulDiv(designPixels, dpi_, 96); }
-
   int dpi_;
   HWND wnd_ = nullptr;
   POINT bar_{-1, -1};
   Capture atOpen_;
-};
-
-// A window of the tray's class in front of the shell's own, on a thread of its own. Wine's Shell_NotifyIcon
-// hands each call to the first "Shell_TrayWnd" window as WM_COPYDATA (dwData: the NIM_ code); the spy notes
-// each call with the icon it carries, and passes it on, so the program gets the shell's real answer.
-class TraySpy {
- public:
-  struct Call {
-    DWORD process;
-    DWORD message;                                // NIM_ADD, NIM_MODIFY, ...
-    UINT flags;                                   // NIF_*
-    int width = 0, height = 0, bitsPerPixel = 0;  // of the icon, when the flags carry one
-    bool wholeIcon = false;  // the record's size holds the icon's mask and colour bits, no more, no less
-  };
-  TraySpy();
-  ~TraySpy();
-  TraySpy(const TraySpy&) = delete;
-  TraySpy& operator=(const TraySpy&) = delete;
-  // The shell's calls come to the spy first.
-  bool InFront() const;
-  std::vector<Call> Calls(DWORD process) const;
-  // The process's calls, once it has made at least count of them within the time.
-  std::vector<Call> WaitForCalls(DWORD process, size_t count, DWORD timeoutMs = 15000) const;
-
- private:
-  struct State;
-  std::unique_ptr<State> state_;
 };
 
 // A running copy of the program with its tray window; closed at the end.
