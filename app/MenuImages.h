@@ -3,5 +3,6 @@
 
 class TImageList;
 
-// Adds five 16 x 16 masked images: 0 exit, 1 version, 2 maker link, 3 help, 4 settings.
+// Adds five masked images at the list's size, each drawn for that size: 0 exit, 1 version, 2 maker link,
+// 3 help, 4 settings.
 void FillMenuImages(TImageList& images);

@@ -74,8 +74,8 @@ TSetupForm::TSetupForm(TComponent* owner) : TForm(owner) {
   if (const char* ms = std::getenv("BRIVOLA_PROBE_TRAY_RETRY_MS"))
     TrayIcon->AddRetryInterval = static_cast<UINT>(std::atoi(ms));
 #endif
-  TrayIcon->Icon().TakeOwnership(static_cast<HICON>(
-      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+  // The program's icon, loaded at the size the notification area shows it.
+  TrayIcon->Icon().SetResource(L"MAINICON");
   TrayIcon->SetTipHelp("Brivola");
   TrayIcon->SetResourceIconID(-1);
   TrayIcon->SetCheckSingleDoubleClick(true);

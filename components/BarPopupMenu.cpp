@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "Dpi.h"
 #include "Forms.h"
 #include "Handles.h"
 
@@ -33,6 +34,9 @@ TBitmap& TBarPopupMenu::Bitmap() {
 void TBarPopupMenu::PopupAt(int x, int y) {
   menuHeight_ = 0;
   barDrawn_ = false;
+  const int dpi = MonitorDpiAt({x, y});
+  scaled_ = {dpi, ScaleToDpi(BarWidth, dpi), ScaleToDpi(BitmapOffsetX, dpi), ScaleToDpi(BitmapOffsetY, dpi),
+             ScaleToDpi(VerticalTextOffsetY, dpi)};
   for (auto& item : Items.Items) {
     item->OnMeasureItem = [this](TMenuItem* sender, HDC dc, int& w, int& h) {
       MeasureStep(sender, dc, w, h);
@@ -45,13 +49,13 @@ void TBarPopupMenu::PopupAt(int x, int y) {
 }
 
 void TBarPopupMenu::MeasureStep(TMenuItem* item, HDC, int& width, int& height) {
-  width += BarWidth;
+  width += scaled_.barWidth;
   if (item->Visible) menuHeight_ += height;
 }
 
 void TBarPopupMenu::DrawStep(TMenuItem* item, HDC dc, RECT rect, UINT state) {
   RECT itemRect = rect;
-  itemRect.left += BarWidth;
+  itemRect.left += scaled_.barWidth;
   {
     // Detached so that the standard painting can't come back here.
     TAdvancedMenuDrawItemEvent detached = std::exchange(item->OnAdvancedDrawItem, nullptr);
@@ -75,7 +79,7 @@ void TBarPopupMenu::DrawStep(TMenuItem* item, HDC dc, RECT rect, UINT state) {
 // same pixels; a solid bar's last item stops short of its bottom edge.
 void TBarPopupMenu::DrawBarSlice(HDC dc, const RECT& rect) const {
   const bool solidEnd = GradientStart == GradientEnd && rect.bottom == menuHeight_;
-  const RECT slice{0, rect.top, BarWidth - 2, solidEnd ? rect.bottom : rect.bottom + 1};
+  const RECT slice{0, rect.top, scaled_.barWidth - 2, solidEnd ? rect.bottom : rect.bottom + 1};
   const int width = slice.right - slice.left, height = slice.bottom - slice.top;
   if (width <= 0 || height <= 0) return;
   UniqueBitmap bitmap(CreateCompatibleBitmap(dc, width, height));
@@ -109,8 +113,8 @@ void TBarPopupMenu::PaintBarSlice(HDC dc, const RECT& slice) const {
   if (HasBitmap()) {
     // Over the gradient and the title.
     const TBitmap& picture = *bitmap_;
-    const int x = PictureX(BarWidth, BitmapOffsetX, BitmapHorzAlignment, picture.Width());
-    const int y = PictureY(menuHeight_, BitmapOffsetY, BitmapVertAlignment, picture.Height());
+    const int x = PictureX(scaled_.barWidth, scaled_.offsetX, BitmapHorzAlignment, picture.Width());
+    const int y = PictureY(menuHeight_, scaled_.offsetY, BitmapVertAlignment, picture.Height());
     const RECT placed{x, y, x + picture.Width(), y + picture.Height()};
     RECT part{};
     if (IntersectRect(&part, &placed, &slice)) {
@@ -122,14 +126,14 @@ void TBarPopupMenu::PaintBarSlice(HDC dc, const RECT& slice) const {
 }
 
 void TBarPopupMenu::DrawTitle(HDC dc, const RECT& clip) const {
-  const LOGFONTW turned = VerticalFont.Describe(dc, 900, true);
+  const LOGFONTW turned = VerticalFont.Describe(scaled_.dpi, 900, true);
   UniqueFont font(CreateFontIndirectW(&turned));
   if (!font) return;
   SelectGuard select(dc, font.get());
   SIZE size{};
   GetTextExtentPoint32W(dc, L"X", 1, &size);
-  const int x0 = TitleX0(BarWidth, size.cy);
-  const int y0 = TitleY0(menuHeight_, VerticalTextOffsetY, HasBitmap(), BitmapVertAlignment,
+  const int x0 = TitleX0(scaled_.barWidth, size.cy);
+  const int y0 = TitleY0(menuHeight_, scaled_.textOffsetY, HasBitmap(), BitmapVertAlignment,
                          HasBitmap() ? bitmap_->Height() : 0);
   const int oldMode = SetBkMode(dc, TRANSPARENT);
   const COLORREF oldColor = SetTextColor(dc, ColorToRGB(VerticalFont.Color));

@@ -1,7 +1,8 @@
 // A popup menu with a vertical bar down its left edge: a colour gradient, a
 // title written upwards and an optional picture. Each owner-drawn item paints
 // the slice of the bar beside it, at every draw; the measuring pass adds up
-// the height first.
+// the height first. Sizes are in pixels at 96 dpi: each popup scales them to
+// the DPI of the monitor it opens on.
 #pragma once
 
 #include <memory>
@@ -53,4 +54,7 @@ class TBarPopupMenu : public TPopupMenu {
   std::unique_ptr<TBitmap> bitmap_;
   int menuHeight_ = 0;
   bool barDrawn_ = false;
+  struct PopupScale {
+    int dpi = 96, barWidth = 31, offsetX = 0, offsetY = 0, textOffsetY = -6;
+  } scaled_;
 };

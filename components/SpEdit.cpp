@@ -53,9 +53,11 @@ void TTimerSpeedButton::Paint(HDC dc) {
   GetClientRect(WindowHandle(), &r);
   FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
   DrawEdge(dc, &r, down_ ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
-  // A black triangle of 9 by 6 pixels at most, shifted down and right while pressed.
-  const int w = std::min(9, static_cast<int>(r.right) - 4) | 1, h = std::min(6, (w + 1) / 2);
-  const int shift = down_ ? 1 : 0;
+  // A black triangle of 9 by 6 design pixels at most, an odd number of pixels wide so that it has a tip,
+  // shifted down and right while pressed.
+  const int w = (std::min(Scaled(9), static_cast<int>(r.right) - 4) - 1) | 1,
+            h = std::min(Scaled(6), (w + 1) / 2);
+  const int shift = down_ ? Scaled(1) : 0;
   const int x = (r.right - w) / 2 + shift, y = (r.bottom - (w + 1) / 2) / 2 + shift;
   UniqueBrush black(CreateSolidBrush(RGB(0, 0, 0)));
   SelectGuard b(dc, black.get());
@@ -154,10 +156,10 @@ void TSpinButton::CreateParams(TCreateParams& p) {
   p.className = L"TSpinButton";
 }
 
-// The pair is at least 15 pixels wide; the up button takes the upper half and
-// the down button the rest, starting a pixel higher.
+// The pair is at least 15 design pixels wide; the up button takes the upper half
+// and the down button the rest, starting a pixel higher.
 void TSpinButton::SetBounds(int left, int top, int width, int height) {
-  width = std::max(width, kButtonWidth);
+  width = std::max(width, Scaled(kButtonWidth));
   TWinControl::SetBounds(left, top, width, height);
   const int upHeight = height / 2;
   up_->SetBounds(0, 0, width, upHeight);
@@ -186,36 +188,39 @@ void TSpinEdit::CreateParams(TCreateParams& p) {
 
 void TSpinEdit::CreateWindowHandle() {
   TCustomEdit::CreateWindowHandle();
-  const int minHeight = MinHeight();
-  if (Scale(height_) < minHeight) {
-    const RECT r = ScaledBounds();
-    SetWindowPos(WindowHandle(), nullptr, 0, 0, r.right - r.left, minHeight,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  PlaceButton();
-  SetEditRect();
+  FitLayout();
 }
 
 void TSpinEdit::SetBounds(int left, int top, int width, int height) {
   TCustomEdit::SetBounds(left, top, width, height);
-  if (!HandleAllocated()) return;
-  if (Scale(height_) < MinHeight()) {
-    const RECT r = ScaledBounds();
-    SetWindowPos(WindowHandle(), nullptr, 0, 0, r.right - r.left, MinHeight(),
+  if (HandleAllocated()) FitLayout();
+}
+
+void TSpinEdit::DpiChanged() {
+  TCustomEdit::DpiChanged();
+  FitLayout();
+}
+
+// Never lower than a text line; the buttons at the right, the text area short of them.
+void TSpinEdit::FitLayout() {
+  const RECT r = ScaledBounds();
+  if (const int minHeight = MinHeight(); r.bottom - r.top < minHeight)
+    SetWindowPos(WindowHandle(), nullptr, 0, 0, r.right - r.left, minHeight,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
   PlaceButton();
   SetEditRect();
 }
 
 // One text line: the font's line height, a quarter of the smaller of that and
-// the system font's, four border heights and 2.
+// the system font's, four border heights and 2, all at the field's DPI.
 int TSpinEdit::MinHeight() {
   WindowDC dc(nullptr);
   HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(Handle(), WM_GETFONT, 0, 0));
-  const int fontHeight = LineHeight(dc.get(), font ? font : GetStockObject(SYSTEM_FONT));
-  const int systemHeight = LineHeight(dc.get(), GetStockObject(SYSTEM_FONT));
-  return fontHeight + std::min(fontHeight, systemHeight) / 4 + 4 * GetSystemMetrics(SM_CYBORDER) + 2;
+  const int dpi = Dpi();
+  // The stock system font is the system DPI's.
+  const int systemHeight = MulDiv(LineHeight(dc.get(), GetStockObject(SYSTEM_FONT)), dpi, ScreenDpi());
+  const int fontHeight = font ? LineHeight(dc.get(), font) : systemHeight;
+  return fontHeight + std::min(fontHeight, systemHeight) / 4 + 4 * MetricForDpi(SM_CYBORDER, dpi) + Scaled(2);
 }
 
 void TSpinEdit::SetEditRect() {
@@ -225,14 +230,19 @@ void TSpinEdit::SetEditRect() {
   SendMessageW(Handle(), EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&r));
 }
 
+// With a 3-D border the pair stands inside it, a pixel from its right and bottom
+// edges: at 96 dpi, where the border is 2 pixels, 15 + 5 from the field's right
+// edge and 5 short of its height.
 void TSpinEdit::PlaceButton() {
-  RECT w{};
+  RECT w{}, client{};
   GetWindowRect(Handle(), &w);
+  GetClientRect(Handle(), &client);
   const int width = w.right - w.left, height = w.bottom - w.top;
+  const int buttonWidth = Scaled(kButtonWidth);
   if (GetWindowLongW(Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE)
-    button_->SetBounds(width - kButtonWidth - 5, 0, kButtonWidth, height - 5);
+    button_->SetBounds(client.right - buttonWidth - 1, 0, buttonWidth, client.bottom - 1);
   else
-    button_->SetBounds(width - kButtonWidth, 1, kButtonWidth, height - 3);
+    button_->SetBounds(width - buttonWidth, 1, buttonWidth, height - 3);
 }
 
 std::int32_t TSpinEdit::Value() const {

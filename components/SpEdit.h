@@ -69,6 +69,7 @@ class TSpinEdit : public TCustomEdit {
   void UpClick();
   void DownClick();
   void SetBounds(int left, int top, int width, int height) override;
+  void DpiChanged() override;
 
  protected:
   void CreateParams(TCreateParams& params) override;
@@ -80,6 +81,7 @@ class TSpinEdit : public TCustomEdit {
   // MinValue = MaxValue means no limits.
   std::int32_t CheckValue(std::int32_t value) const;
   int MinHeight();
+  void FitLayout();
   void SetEditRect();
   void PlaceButton();
 

@@ -1,6 +1,7 @@
 #include "Taskbar.h"
 
 #include "Controls.h"
+#include "Dpi.h"
 #include "Forms.h"
 
 // The tray icon's state on the application object. The links installed there
@@ -70,7 +71,23 @@ void TIcon::Assign(HICON icon) { TakeOwnership(icon ? CopyIcon(icon) : nullptr);
 
 void TIcon::TakeOwnership(HICON icon) {
   handle_.reset(icon);
+  resource_.clear();
+  size_ = 0;
   if (OnChange) OnChange();
+}
+
+void TIcon::SetResource(std::wstring name) {
+  handle_.reset();
+  resource_ = std::move(name);
+  size_ = 0;
+  if (OnChange) OnChange();
+}
+
+bool TIcon::FitSize(int size) {
+  if (resource_.empty() || size == size_) return false;
+  handle_.reset(LoadIconOfSize(GetModuleHandleW(nullptr), resource_.c_str(), size));
+  size_ = size;
+  return true;
 }
 
 TTrayIcon::TTrayIcon(TComponent* owner) : TComponent(owner), inner_(std::make_unique<TTaskTrayIcon>()) {
@@ -136,18 +153,28 @@ void TTrayIcon::Notification(TComponent* component, TOperation operation) {
 
 bool TTrayIcon::CanShow() const { return visible_ && (!minimized_ || IsIconic(Application().Handle())); }
 
+int TTrayIcon::IconSize() {
+  // The hidden window lies on the primary monitor, as the notification area does.
+  return MetricForDpi(SM_CXSMICON, dpi_ ? dpi_ : WindowDpi(inner_->HandleIfAllocated()));
+}
+
+// Icons from the resources come at the size the shell shows, each image drawn for it.
 HICON TTrayIcon::CurrentIconHandle() {
-  if (!icon_.Empty()) return icon_.Handle();
+  iconSize_ = IconSize();
+  if (!icon_.Empty()) {
+    icon_.FitSize(iconSize_);
+    return icon_.Handle();
+  }
   if (!resourceIconList_.empty() && ResourceIconID() >= 0) {
     if (!resourceIcon_) resourceIcon_ = std::make_unique<TIcon>();
     const std::string& name = resourceIconList_[static_cast<size_t>(ResourceIconID())];
-    // LoadIcon's images are shared by the module: the holder keeps its own copy.
-    resourceIcon_->Assign(LoadIconA(GetModuleHandleA(nullptr), name.c_str()));
+    resourceIcon_->TakeOwnership(static_cast<HICON>(LoadImageA(
+        GetModuleHandleA(nullptr), name.c_str(), IMAGE_ICON, iconSize_, iconSize_, LR_DEFAULTCOLOR)));
     return resourceIcon_->Handle();
   }
-  HINSTANCE module = GetModuleHandleA(nullptr);
-  if (HICON main = LoadIconA(module, "MAINICON")) return main;
-  return LoadIconA(module, MAKEINTRESOURCEA(1));
+  if (appIcon_.Empty()) appIcon_.SetResource(L"MAINICON");
+  appIcon_.FitSize(iconSize_);
+  return appIcon_.Handle();
 }
 
 bool TTrayIcon::ShowTrayIcon() {
@@ -238,15 +265,24 @@ void TTrayIcon::TrayMessage(TMessage& message) {
         animation_.reset();
         if (visible_ && interval_ > 0) UpdateAnimation();
       }
+      // The new shell may show icons at another size: the icon comes back at its own.
+      dpi_ = 0;
       // The shell is ready now: an icon it refused is tried at once, and again for a while if it must be.
       if (addPending_) {
         StartAddRetry();
         RetryAdd();
+      } else if (IconSize() != iconSize_) {
+        UpdateTrayIcon();
       }
       if (OnRestartTaskbar) OnRestartTaskbar(this);
       break;
     case WM_TIMER:
       if (message.WParam == kAddRetryTimer) RetryAdd();
+      break;
+    case WM_DPICHANGED:
+      dpi_ = HIWORD(message.WParam);
+      if (IconSize() != iconSize_) UpdateTrayIcon();
+      message.Result = 0;
       break;
     case WM_TRAYNOTIFY:
       TrayNotify(message);

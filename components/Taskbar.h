@@ -19,17 +19,25 @@
 #include "TrShlApi.h"
 
 // An icon image owned by its holder; a change is announced through OnChange.
+// An icon taken from the program's resources keeps its name, so that it can be
+// loaded again at another size with the image drawn for that size.
 class TIcon {
  public:
   HICON Handle() const { return handle_.get(); }
-  bool Empty() const { return !handle_; }
+  bool Empty() const { return !handle_ && resource_.empty(); }
   void Assign(HICON icon);  // copies the image; nullptr clears it
   void TakeOwnership(HICON icon);
   void Clear() { TakeOwnership(nullptr); }
+  // The program's icon resource of the name; loaded when a size is first asked for.
+  void SetResource(std::wstring name);
+  // Loads the resource's image of the size unless it is loaded already; true when the handle changed.
+  bool FitSize(int size);
   std::function<void()> OnChange;
 
  private:
   UniqueIcon handle_;
+  std::wstring resource_;
+  int size_ = 0;
 };
 
 using TMouseEvent = std::function<void(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y)>;
@@ -109,6 +117,8 @@ class TTrayIcon : public TComponent {
   TNotifyEvent OnIconAnimation;
 
   bool CanShow() const;
+  // The small-icon size of the DPI of the shell's notification area.
+  int IconSize();
   HICON CurrentIconHandle();
   bool ShowTrayIcon();
   bool HideTrayIcon();
@@ -148,7 +158,10 @@ class TTrayIcon : public TComponent {
 
   std::unique_ptr<TIconAnimation> animation_;
   std::unique_ptr<TIcon> resourceIcon_;
+  TIcon appIcon_;  // the program's own icon, when Icon has no image
   TIcon icon_;
+  int dpi_ = 0;       // told by WM_DPICHANGED; 0: the hidden window's
+  int iconSize_ = 0;  // of the image last handed to the shell
   std::unique_ptr<TTaskTrayIcon> inner_;
   int resourceIconID_ = -1;
   TStringList resourceIconList_;

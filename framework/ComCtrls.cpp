@@ -120,6 +120,11 @@ void TPageControl::SetBounds(int left, int top, int width, int height) {
   PlaceSheets();
 }
 
+void TPageControl::DpiChanged() {
+  TWinControl::DpiChanged();
+  PlaceSheets();
+}
+
 bool TPageControl::HandleReflected(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
   if (msg != WM_NOTIFY) return false;
   const auto* hdr = reinterpret_cast<const NMHDR*>(lParam);

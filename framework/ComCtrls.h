@@ -19,6 +19,7 @@ class TTabSheet : public TWinControl {
 
  protected:
   void CreateParams(TCreateParams& params) override;
+  void PlaceWindow() override {}  // its page control places it
 
  private:
   std::wstring caption_;
@@ -43,6 +44,8 @@ class TPageControl : public TWinControl {
   TNotifyEvent OnChange;
 
   void SetBounds(int left, int top, int width, int height) override;
+  // The tabs take the new font's height, and the sheets the room below them.
+  void DpiChanged() override;
 
  protected:
   void CreateParams(TCreateParams& params) override;

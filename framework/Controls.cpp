@@ -22,7 +22,7 @@ bool RegisterOwnClass(const TCreateParams& p, WNDPROC proc) {
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = p.background;
-  wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+  wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
   wc.lpszClassName = p.className.c_str();
   if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
   registered.insert(p.className);
@@ -38,22 +38,14 @@ void InitCommonControlsOnce() {
   (void)registered;
 }
 
-int ScreenDpi() {
-  static const int dpi = [] {
-    WindowDC dc(nullptr);
-    const int v = dc.get() ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;
-    return v > 0 ? v : 96;
-  }();
-  return dpi;
-}
-
-int Scale(int designPixels) { return MulDiv(designPixels, ScreenDpi(), 96); }
-
 // ---- TControl
+
+int TControl::Dpi() const { return parent_ ? parent_->Dpi() : ScreenDpi(); }
 
 RECT TControl::ScaledBounds() const {
   if (!scaled_) return RECT{left_, top_, left_ + width_, top_ + height_};
-  return RECT{Scale(left_), Scale(top_), Scale(left_ + width_), Scale(top_ + height_)};
+  return RECT{Scaled(left_) + fitShift_, Scaled(top_), Scaled(left_ + width_) + fitShift_ + fitGrow_,
+              Scaled(top_ + height_)};
 }
 
 TControl::TControl(TComponent* owner) : TComponent(owner) {}
@@ -183,8 +175,35 @@ void TWinControl::CreateWnd() {
 }
 
 void TWinControl::CreateChildHandles() {
+  FitCaptions();
   // In tab order, so that the window order is the tab order.
   for (TWinControl* k : TabList()) k->Handle();
+}
+
+void TWinControl::FitCaptions() {
+  std::vector<std::pair<TControl*, RECT>> kids;  // with their bounds before any fitting
+  for (TControl* c : controls_) {
+    if (!c->scaled_) continue;
+    c->fitShift_ = c->fitGrow_ = 0;
+    kids.emplace_back(c, c->ScaledBounds());
+  }
+  std::stable_sort(kids.begin(), kids.end(),
+                   [](const auto& a, const auto& b) { return a.second.left < b.second.left; });
+  bool moved = false;
+  for (size_t i = 0; i < kids.size(); ++i) {
+    auto& [c, r] = kids[i];
+    for (size_t j = 0; j < i; ++j) {
+      const auto& [p, q] = kids[j];
+      if (q.right <= r.left && q.top < r.bottom && r.top < q.bottom)
+        c->fitShift_ = std::max(c->fitShift_, p->fitShift_ + p->fitGrow_);
+    }
+    c->fitGrow_ = std::max(0, c->CaptionWidth() - static_cast<int>(r.right - r.left));
+    moved = moved || c->fitShift_ || c->fitGrow_;
+  }
+  if (!handle_) return;
+  for (TControl* c : controls_)
+    if (auto* wc = dynamic_cast<TWinControl*>(c)) wc->PlaceWindow();
+  if (moved) InvalidateRect(handle_, nullptr, TRUE);
 }
 
 void TWinControl::DestroyHandle() {
@@ -216,6 +235,24 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
   } else {
     SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
+}
+
+void TWinControl::PlaceWindow() {
+  if (!handle_ || !IsScaled() || !(GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD)) return;
+  const RECT r = ScaledBounds();
+  SetWindowPos(handle_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWinControl::DpiChanged() {
+  if (handle_ && (GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD)) {
+    if (HFONT font = FontHandle()) SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    PlaceWindow();
+  }
+  // Children still to be made fit their captions when they are.
+  if (handle_ && ChildrenWithWindow()) FitCaptions();
+  for (TControl* c : controls_)
+    if (auto* wc = dynamic_cast<TWinControl*>(c)) wc->DpiChanged();
 }
 
 void TWinControl::SetVisible(bool visible) {

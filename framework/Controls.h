@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Classes.h"
+#include "Dpi.h"
 
 class TWinControl;
 
@@ -44,10 +45,18 @@ class TControl : public TComponent {
 
   // Draws a control without a window of its own on its parent's DC.
   virtual void Paint(HDC) {}
-  // The bounds in the parent's client pixels (design pixels scaled to the screen).
+  // The DPI the control is shown at: its form's, the system's while it has none.
+  virtual int Dpi() const;
+  // Design pixels (96 dpi) to the control's pixels.
+  int Scaled(int designPixels) const { return ScaleToDpi(designPixels, Dpi()); }
+  // The bounds in the parent's client pixels: the design pixels scaled to the control's DPI, widened where
+  // its caption needs more room and moved right where a control to its left in its row was widened.
   RECT ScaledBounds() const;
+  // The width in pixels its caption needs at its DPI; 0 when it asks for no room of its own.
+  virtual int CaptionWidth() const { return 0; }
   // Off for controls that their parent places in screen pixels.
   void SetScaled(bool on) { scaled_ = on; }
+  bool IsScaled() const { return scaled_; }
 
  protected:
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
@@ -60,6 +69,8 @@ class TControl : public TComponent {
   std::wstring hint_;
   bool showHint_ = false;
   bool scaled_ = true;
+  friend class TWinControl;
+  int fitShift_ = 0, fitGrow_ = 0;  // pixels, set by the parent's FitCaptions
 };
 
 struct TCreateParams {
@@ -78,10 +89,6 @@ struct TCreateParams {
 // Registers the common controls' window classes, once, before the first of them
 // is made (the library is loaded on first use).
 void InitCommonControlsOnce();
-
-// Design pixels (96 dpi) to screen pixels at the system's text size.
-int ScreenDpi();
-int Scale(int designPixels);
 
 class TWinControl : public TControl {
  public:
@@ -122,6 +129,14 @@ class TWinControl : public TControl {
   // Sends a message to the control's own window procedure.
   LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam);
 
+  // The form's DPI has changed: the window takes its font and bounds at the new
+  // DPI, then its children do.
+  virtual void DpiChanged();
+  // Text does not grow in proportion to the DPI, nor look the same in every font: a child whose caption
+  // needs more room than its scaled bounds give is widened, and the children to its right in its row
+  // (those beside it, whatever their tops) move right as far as it grew.
+  void FitCaptions();
+
  protected:
   virtual void CreateParams(TCreateParams& params);
   virtual void CreateWnd();
@@ -135,6 +150,8 @@ class TWinControl : public TControl {
   virtual void CreateWindowHandle() {}
   // Called before the window goes: keep state that lives in the window.
   virtual void SaveWindowState() {}
+  // Puts the window at its scaled bounds; a control its parent places is left alone.
+  virtual void PlaceWindow();
   void DestroyHandle();
 
  public:

@@ -42,14 +42,14 @@ void DefaultBeep() {
 void TForm::SetClientSize(int width, int height) {
   clientWidth_ = width;
   clientHeight_ = height;
-  RECT r{0, 0, Scale(width), Scale(height)};
-  AdjustWindowRectEx(&r, FormStyle(borderStyle_), FALSE, FormExStyle(borderStyle_));
+  const RECT r = WindowRectForClient({0, 0, Scaled(width), Scaled(height)}, FormStyle(borderStyle_),
+                                     FormExStyle(borderStyle_), dpi_);
   SetBounds(left_, top_, r.right - r.left, r.bottom - r.top);
 }
 
 void TForm::SetFont(const std::wstring& face, int height) {
   fontDescription_ = LOGFONTW{};
-  fontDescription_.lfHeight = Scale(height);
+  fontHeight_ = height;
   fontDescription_.lfCharSet = DEFAULT_CHARSET;
   fontDescription_.lfWeight = FW_NORMAL;
   face.copy(fontDescription_.lfFaceName, LF_FACESIZE - 1);
@@ -57,8 +57,33 @@ void TForm::SetFont(const std::wstring& face, int height) {
 }
 
 HFONT TForm::FontHandle() const {
-  if (!font_ && fontDescription_.lfFaceName[0]) font_.reset(CreateFontIndirectW(&fontDescription_));
+  if (!font_ && fontDescription_.lfFaceName[0]) {
+    LOGFONTW scaled = fontDescription_;
+    scaled.lfHeight = Scaled(fontHeight_);
+    font_.reset(CreateFontIndirectW(&scaled));
+  }
   return font_.get();
+}
+
+void TForm::ChangeDpi(int dpi, const RECT* suggested) {
+  if (dpi <= 0) return;
+  dpi_ = dpi;
+  // The controls hold the old font until each has taken the new one.
+  const UniqueFont old = std::move(font_);
+  if (HandleAllocated()) {
+    if (suggested) {
+      SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    } else if (clientWidth_ >= 0) {
+      SetClientSize(clientWidth_, clientHeight_);
+    }
+  } else if (clientWidth_ >= 0) {
+    SetClientSize(clientWidth_, clientHeight_);
+  }
+  DpiChanged();
+  if (hintWindow_) SendMessageW(hintWindow_, TTM_SETMAXTIPWIDTH, 0, Scaled(320));
+  if (HandleAllocated())
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void TForm::CreateParams(TCreateParams& p) {
@@ -82,6 +107,8 @@ void TForm::CreateWnd() {
     for (UINT cmd : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) DeleteMenu(menu, cmd, MF_BYCOMMAND);
   }
   hintWindow_ = nullptr;
+  // A window made on a monitor of another DPI than the system's.
+  if (const int dpi = WindowDpi(Handle()); dpi != dpi_) ChangeDpi(dpi, nullptr);
   if (controlsMade_ || visible_) {
     controlsMade_ = false;
     MakeControls();
@@ -97,7 +124,7 @@ void TForm::MakeControls() {
       WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
   if (hintWindow_) {
-    SendMessageW(hintWindow_, TTM_SETMAXTIPWIDTH, 0, Scale(320));
+    SendMessageW(hintWindow_, TTM_SETMAXTIPWIDTH, 0, Scaled(320));
     AddHints(*this);
   }
 }
@@ -266,6 +293,9 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       break;
     }
+    case WM_DPICHANGED:
+      ChangeDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case DM_GETDEFID:
       return GetDlgItem(Handle(), IDOK) ? MAKELRESULT(IDOK, DC_HASDEFID) : 0;
     case WM_ACTIVATE:
@@ -315,7 +345,7 @@ void TApplication::Initialize() {
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = &TApplication::WndProc;
   wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hIcon = LoadIconW(wc.hInstance, MAKEINTRESOURCEW(1));
+  wc.hIcon = LoadIconW(wc.hInstance, L"MAINICON");
   wc.lpszClassName = L"TApplication";
   RegisterClassExW(&wc);
 }

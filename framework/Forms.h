@@ -28,10 +28,16 @@ class TForm : public TWinControl {
   void SetBorderStyle(TFormBorderStyle style) { borderStyle_ = style; }
   // The client area in design pixels; the window is sized around it, scaled.
   void SetClientSize(int width, int height);
-  // The form's font, used by every control on it unless one has its own.
+  // The form's font, used by every control on it unless one has its own; the height is in design pixels.
   void SetFont(const std::wstring& face, int height);
-  // Made at first use: a form that is never shown never loads a font.
+  // Made at first use, at the form's DPI: a form that is never shown never loads a font.
   HFONT FontHandle() const override;
+
+  // The DPI of the monitor the form is on: the system's until the window says otherwise.
+  int Dpi() const override { return dpi_; }
+  // Scales the window, its font and its controls to the DPI; the window takes the
+  // suggested rectangle if there is one, else keeps its place and takes its client size at the DPI.
+  void ChangeDpi(int dpi, const RECT* suggested);
 
   // Registers the hints again, for controls whose windows were rebuilt.
   void RefreshHints();
@@ -73,6 +79,8 @@ class TForm : public TWinControl {
   std::wstring caption_;
   TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSizeable;
   int clientWidth_ = -1, clientHeight_ = -1;
+  int dpi_ = ScreenDpi();
+  int fontHeight_ = 0;  // design pixels
   LOGFONTW fontDescription_{};
   mutable UniqueFont font_;
   HWND hintWindow_ = nullptr;  // owned by the form's window, destroyed with it

@@ -1,9 +1,9 @@
 #include "SystemLibraries.h"
 #include "Graphics.h"
 
-LOGFONTW TFont::Describe(HDC dc, int escapement, bool defaultCharset) const {
+LOGFONTW TFont::Describe(int dpi, int escapement, bool defaultCharset) const {
   LOGFONTW lf{};
-  lf.lfHeight = PixelHeight(dc);
+  lf.lfHeight = PixelHeight(dpi);
   lf.lfEscapement = escapement;
   lf.lfWeight = Bold ? FW_BOLD : FW_NORMAL;
   lf.lfItalic = Italic;

@@ -26,17 +26,17 @@ enum class TFontPitch { fpDefault, fpVariable, fpFixed };
 
 struct TFont {
   std::wstring Name = L"Tahoma";
-  int Height = 0;  // negative: character height in pixels; 0: from Size
+  int Height = 0;  // negative: character height in pixels at 96 dpi; 0: from Size
   int Size = 8;    // points, used when Height is 0
   TColor Color = 0;
   bool Bold = false, Italic = false, Underline = false, StrikeOut = false;
   BYTE Charset = DEFAULT_CHARSET;
   TFontPitch Pitch = TFontPitch::fpDefault;
 
-  // The height in logical units for the device.
-  int PixelHeight(HDC dc) const { return Height ? Height : -MulDiv(Size, GetDeviceCaps(dc, LOGPIXELSY), 72); }
-  // The font's logical description, turned by escapement tenths of a degree.
-  LOGFONTW Describe(HDC dc, int escapement = 0, bool defaultCharset = false) const;
+  // The height in pixels at the DPI.
+  int PixelHeight(int dpi) const { return Height ? MulDiv(Height, dpi, 96) : -MulDiv(Size, dpi, 72); }
+  // The font's logical description at the DPI, turned by escapement tenths of a degree.
+  LOGFONTW Describe(int dpi, int escapement = 0, bool defaultCharset = false) const;
 };
 
 // A picture owned as a bitmap; copies duplicate the bitmap.

@@ -35,10 +35,26 @@ void DrawMasked(HDC dc, int x, int y, int width, int height, HDC colour, int col
 }  // namespace
 
 TImageList::TImageList(TComponent* owner, int width, int height)
-    : TComponent(owner), width_(width), height_(height) {}
+    : TComponent(owner), designWidth_(width), designHeight_(height), width_(width), height_(height) {}
+
+void TImageList::SetFiller(std::function<void(TImageList&)> filler) {
+  filler_ = std::move(filler);
+  filled_ = !filler_;
+}
 
 void TImageList::Fill() const {
-  if (auto fill = std::exchange(filler_, nullptr)) fill(const_cast<TImageList&>(*this));
+  if (!std::exchange(filled_, true)) filler_(const_cast<TImageList&>(*this));
+}
+
+void TImageList::SetDpi(int dpi) {
+  const int width = MulDiv(designWidth_, dpi, 96), height = MulDiv(designHeight_, dpi, 96);
+  if (!filler_ || (width == width_ && height == height_)) return;
+  width_ = width;
+  height_ = height;
+  images_.reset();
+  masks_.reset();
+  count_ = 0;
+  filled_ = false;
 }
 
 int TImageList::Count() const {

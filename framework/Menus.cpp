@@ -3,20 +3,20 @@
 #include <algorithm>
 
 #include "ActnList.h"
+#include "Dpi.h"
 #include "Forms.h"
 #include "Handles.h"
 #include "ImgList.h"
 #include "UtilWindow.h"
 
 namespace {
+// Design pixels (96 dpi).
 constexpr int kSeparatorHeight = 9;
 constexpr int kImageGap = 3;  // around the image column
 
-UniqueFont MenuFont() {
+UniqueFont MenuFont(int dpi) {
   NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
-  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-    return UniqueFont(CreateFontIndirectW(&metrics.lfMenuFont));
+  if (NonClientMetricsForDpi(metrics, dpi)) return UniqueFont(CreateFontIndirectW(&metrics.lfMenuFont));
   return UniqueFont(nullptr);
 }
 }  // namespace
@@ -85,6 +85,9 @@ HMENU TPopupMenu::Build(TMenuItem& parent, std::vector<TMenuItem*>& byId) {
 }
 
 void TPopupMenu::PopupAt(int x, int y) {
+  // The menu opens on the monitor under the point, at that monitor's DPI.
+  dpi_ = MonitorDpiAt({x, y});
+  if (Images) Images->SetDpi(dpi_);
   std::vector<TMenuItem*> byId;
   UniqueMenu menu(Build(Items, byId));
   auto window = TUtilityWindow::Allocate([this](UINT msg, WPARAM w, LPARAM l) { return HandleMessage(msg, w, l); },
@@ -113,7 +116,7 @@ LRESULT TPopupMenu::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (mis->CtlType != ODT_MENU || !mis->itemData) return FALSE;
     auto* item = reinterpret_cast<TMenuItem*>(mis->itemData);
     WindowDC screen(nullptr);
-    UniqueFont font = MenuFont();
+    UniqueFont font = MenuFont(dpi_);
     SelectGuard selectFont(screen.get(), font ? font.get() : GetStockObject(DEFAULT_GUI_FONT));
     int width = 0, height = 0;
     MeasureItemStandard(*item, screen.get(), width, height);
@@ -127,7 +130,7 @@ LRESULT TPopupMenu::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (dis->CtlType != ODT_MENU || !dis->itemData) return FALSE;
     auto* item = reinterpret_cast<TMenuItem*>(dis->itemData);
     // The font before the saved state: the state that still holds it comes back first.
-    UniqueFont font = MenuFont();
+    UniqueFont font = MenuFont(dpi_);
     SavedDC saved(dis->hDC);
     RECT rect = dis->rcItem;
     const bool topLevel = std::any_of(Items.Items.begin(), Items.Items.end(),
@@ -153,16 +156,17 @@ LRESULT TPopupMenu::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 void TPopupMenu::MeasureItemStandard(const TMenuItem& item, HDC dc, int& width, int& height) const {
   if (item.IsLine()) {
     width = 0;
-    height = kSeparatorHeight;
+    height = Scaled(kSeparatorHeight);
     return;
   }
   const std::wstring caption = item.DisplayCaption();
   SIZE size{};
   GetTextExtentPoint32W(dc, caption.empty() ? L" " : caption.c_str(), std::max(1, static_cast<int>(caption.size())), &size);
-  const int imageWidth = Images ? Images->Width() : 16;
-  const int imageHeight = Images ? Images->Height() : 16;
-  width = kImageGap + imageWidth + kImageGap + 4 + size.cx + 16;
-  height = std::max<int>(size.cy + 6, imageHeight + 2 * kImageGap);
+  const int imageWidth = Images ? Images->Width() : Scaled(16);
+  const int imageHeight = Images ? Images->Height() : Scaled(16);
+  const int gap = Scaled(kImageGap);
+  width = gap + imageWidth + gap + Scaled(4) + size.cx + Scaled(16);
+  height = std::max<int>(size.cy + Scaled(6), imageHeight + 2 * gap);
 }
 
 void TPopupMenu::DrawMenuItem(const TMenuItem& item, HDC dc, RECT rect, UINT state) const {
@@ -172,18 +176,19 @@ void TPopupMenu::DrawMenuItem(const TMenuItem& item, HDC dc, RECT rect, UINT sta
   if (item.IsLine()) {
     RECT line = rect;
     line.top += (rect.bottom - rect.top) / 2 - 1;
-    line.left += 2;
-    line.right -= 2;
+    line.left += Scaled(2);
+    line.right -= Scaled(2);
     DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
     return;
   }
-  const int imageWidth = Images ? Images->Width() : 16;
-  const int imageHeight = Images ? Images->Height() : 16;
+  const int imageWidth = Images ? Images->Width() : Scaled(16);
+  const int imageHeight = Images ? Images->Height() : Scaled(16);
+  const int gap = Scaled(kImageGap);
   if (Images && item.DisplayImageIndex() >= 0)
-    Images->Draw(dc, rect.left + kImageGap, rect.top + (rect.bottom - rect.top - imageHeight) / 2,
+    Images->Draw(dc, rect.left + gap, rect.top + (rect.bottom - rect.top - imageHeight) / 2,
                  item.DisplayImageIndex(), !disabled);
   RECT text = rect;
-  text.left += kImageGap + imageWidth + kImageGap + 4;
+  text.left += gap + imageWidth + gap + Scaled(4);
   const std::wstring caption = item.DisplayCaption();
   SetBkMode(dc, TRANSPARENT);
   const UINT format = DT_SINGLELINE | DT_VCENTER | DT_LEFT;

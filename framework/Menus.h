@@ -70,6 +70,10 @@ class TPopupMenu : public TComponent {
   // draw events get rectangles and a DC relative to that corner.
   POINT ItemOrigin() const { return itemOrigin_; }
 
+  // The DPI of the last popup, and design pixels (96 dpi) scaled to it.
+  int PopupDpi() const { return dpi_; }
+  int Scaled(int designPixels) const { return MulDiv(designPixels, dpi_, 96); }
+
  private:
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   HMENU Build(TMenuItem& parent, std::vector<TMenuItem*>& byId);
@@ -78,4 +82,5 @@ class TPopupMenu : public TComponent {
   HWND window_ = nullptr;
   HMENU menu_ = nullptr;
   POINT itemOrigin_{0, 0};
+  int dpi_ = 96;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Handles.h"
 #include "WinText.h"
 
 namespace {
@@ -10,14 +11,34 @@ std::wstring WindowText(HWND wnd) {
   text.resize(static_cast<size_t>(GetWindowTextW(wnd, text.data(), static_cast<int>(text.size()))));
   return text;
 }
+
+int TextWidth(HFONT font, const std::wstring& text) {
+  if (text.empty()) return 0;
+  WindowDC dc(nullptr);
+  SelectGuard select(dc.get(), font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+  SIZE size{};
+  GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+  return size.cx;
+}
+
+// A check box's or radio button's mark and the gap between it and the caption, in design pixels beyond the
+// mark's own width; wide enough for the platforms' layouts, which differ by a few pixels.
+constexpr int kMarkGap = 8;
+
+int MarkedCaptionWidth(const TWinControl& c, const std::wstring& caption) {
+  return MetricForDpi(SM_CXMENUCHECK, c.Dpi()) + c.Scaled(kMarkGap) + TextWidth(c.FontHandle(), caption);
+}
 }  // namespace
 
 // ---- TLabel
 
 void TLabel::SetCaption(std::wstring caption) {
   caption_ = std::move(caption);
+  if (Parent() && Parent()->HandleAllocated()) Parent()->FitCaptions();
   SetBounds(left_, top_, width_, height_);  // repaints the parent
 }
+
+int TLabel::CaptionWidth() const { return Parent() ? TextWidth(Parent()->FontHandle(), caption_) : 0; }
 
 void TLabel::Paint(HDC dc) {
   RECT r = ScaledBounds();
@@ -82,7 +103,11 @@ TButtonControl::TButtonControl(TComponent* owner) : TWinControl(owner) { SetTabS
 void TButtonControl::SetCaption(std::wstring caption) {
   caption_ = std::move(caption);
   if (HandleAllocated()) SetWindowTextW(WindowHandle(), caption_.c_str());
+  if (Parent() && Parent()->HandleAllocated()) Parent()->FitCaptions();
 }
+
+int TCustomCheckBox::CaptionWidth() const { return MarkedCaptionWidth(*this, Caption()); }
+int TRadioButton::CaptionWidth() const { return MarkedCaptionWidth(*this, Caption()); }
 
 void TButtonControl::CreateParams(TCreateParams& p) {
   TWinControl::CreateParams(p);
@@ -290,5 +315,5 @@ void TCustomComboBox::CreateParams(TCreateParams& p) {
   p.className = L"COMBOBOX";
   p.stockClass = true;
   p.style |= CBS_DROPDOWNLIST | WS_VSCROLL;
-  p.height = Scale(height_ + 160);  // room for the drop-down list
+  p.height = Scaled(height_ + 160);  // room for the drop-down list
 }

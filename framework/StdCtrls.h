@@ -17,6 +17,8 @@ class TLabel : public TControl {
   const std::wstring& Caption() const { return caption_; }
   void SetCaption(std::wstring caption);
   void Paint(HDC dc) override;
+  // A label is as wide as its text at least.
+  int CaptionWidth() const override;
 
  private:
   std::wstring caption_;
@@ -92,6 +94,8 @@ class TCustomCheckBox : public TButtonControl {
   using TButtonControl::TButtonControl;
   TCheckBoxState State() const;
   void SetState(TCheckBoxState state);
+  // The check mark, the gap beside it and the caption.
+  int CaptionWidth() const override;
   bool Checked() const { return State() == cbChecked; }
   void SetChecked(bool on) { SetState(on ? cbChecked : cbUnchecked); }
   bool AllowGrayed() const { return allowGrayed_; }
@@ -118,6 +122,7 @@ class TRadioButton : public TButtonControl {
   bool Checked() const;
   void SetChecked(bool on);
   bool CanFocus() override;
+  int CaptionWidth() const override;
 
  protected:
   void CreateParams(TCreateParams& params) override;

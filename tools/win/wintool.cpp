@@ -35,6 +35,12 @@
 //                                              first N NIM_ADD of "TaskTrayHandle" windows, as a
 //                                              taskbar not ready yet does, and passes all else on;
 //                                              READYFILE appears once it is in front; WM_CLOSE ends it
+//   wintool tray-spy LOGFILE READYFILE         the tray's window of tray-start, kept until WM_CLOSE: each
+//                                              call is passed on and logged as "PID NIM WIDTH HEIGHT BPP
+//                                              WHOLE": the process of the icon's window, the NIM_ code, the
+//                                              icon's size and depth as Wine hands it over (0 0 0 without
+//                                              one), WHOLE 1 when the record holds its bits to the byte;
+//                                              READYFILE appears once the spy stands first
 // MSG is a number or a registered message name.
 #include <windows.h>
 #include <psapi.h>
@@ -282,12 +288,35 @@ int Browse(wchar_t** argv) {
 HWND realTray = nullptr;
 DWORD watchedProcess = 0;
 LARGE_INTEGER addedAt{};
+std::FILE* trayLog = nullptr;
+
+// Wine's record of a call: NOTIFYICONDATA's fields in a layout of its own (944 bytes up to guidItem), then,
+// when it carries an icon, the icon's width, height, planes and bits per pixel, then its mask and colour
+// bits.
+void LogTrayCall(DWORD sender, const COPYDATASTRUCT& data) {
+  constexpr size_t kFields = 944;
+  const auto* bytes = static_cast<const BYTE*>(data.lpData);
+  UINT flags = 0, icon[4] = {};
+  if (data.cbData >= 12) std::memcpy(&flags, bytes + 8, sizeof flags);
+  bool whole = false;
+  if ((flags & NIF_ICON) && data.cbData >= kFields + sizeof icon) {
+    std::memcpy(icon, bytes + kFields, sizeof icon);
+    const size_t pixels = static_cast<size_t>(icon[0]) * icon[1];
+    whole = data.cbData ==
+            kFields + sizeof icon + (pixels + 15) / 16 * 2 + (pixels * icon[2] * icon[3] + 15) / 16 * 2;
+  }
+  std::fprintf(trayLog, "%lu %lu %u %u %u %d\n", sender, static_cast<unsigned long>(data.dwData), icon[0],
+               icon[1], icon[3], whole ? 1 : 0);
+  std::fflush(trayLog);
+}
 
 LRESULT CALLBACK TraySpyProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_CLOSE && trayLog) PostQuitMessage(0);
   if (msg != WM_COPYDATA) return DefWindowProcW(wnd, msg, wParam, lParam);
   const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
   DWORD sender = 0;
   GetWindowThreadProcessId(reinterpret_cast<HWND>(wParam), &sender);
+  if (trayLog) LogTrayCall(sender, *data);
   if (data->dwData == NIM_ADD && sender == watchedProcess && addedAt.QuadPart == 0)
     QueryPerformanceCounter(&addedAt);
   DWORD_PTR result = TRUE;
@@ -345,8 +374,8 @@ bool MeasureStart(const std::wstring& exe, double& ms, SIZE_T& workingSet, SIZE_
   return added;
 }
 
-int TrayStart(int argc, wchar_t** argv) {
-  const int runs = std::wcstol(argv[2], nullptr, 10);
+// The spy's window in front of the shell's; nullptr when it doesn't come first.
+HWND MakeTraySpy() {
   PumpUntil(10000, [] { return (realTray = FindWindowW(L"Shell_TrayWnd", nullptr)) != nullptr; });
   WNDCLASSW wc{};
   wc.lpfnWndProc = TraySpyProc;
@@ -355,10 +384,25 @@ int TrayStart(int argc, wchar_t** argv) {
   RegisterClassW(&wc);
   HWND spy =
       CreateWindowW(wc.lpszClassName, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
-  if (!spy || FindWindowW(L"Shell_TrayWnd", nullptr) != spy) {
-    std::fprintf(stderr, "wintool: the tray spy does not come first\n");
-    return 3;
-  }
+  if (spy && FindWindowW(L"Shell_TrayWnd", nullptr) == spy) return spy;
+  std::fprintf(stderr, "wintool: the tray spy does not come first\n");
+  return nullptr;
+}
+
+int TraySpy(wchar_t** argv) {
+  trayLog = _wfopen(argv[2], L"a");
+  if (!trayLog || !MakeTraySpy()) return 3;
+  std::ofstream(argv[3]) << "ready\n";
+  MSG m;
+  while (GetMessageW(&m, nullptr, 0, 0) > 0) DispatchMessageW(&m);
+  std::fclose(trayLog);
+  return 0;
+}
+
+int TrayStart(int argc, wchar_t** argv) {
+  const int runs = std::wcstol(argv[2], nullptr, 10);
+  HWND spy = MakeTraySpy();
+  if (!spy) return 3;
   for (int run = -1; run < runs; ++run) {
     for (int i = 3; i < argc; ++i) {
       double ms = 0;
@@ -446,6 +490,7 @@ int wmain(int argc, wchar_t** argv) {
   if (cmd == L"tray-start" && argc >= 4) return TrayStart(argc, argv);
   if (cmd == L"log-args" && argc >= 3) return LogArgs(argc, argv);
   if (cmd == L"tray-refuse" && argc >= 4) return TrayRefuse(argv);
+  if (cmd == L"tray-spy" && argc >= 4) return TraySpy(argv);
   std::fprintf(stderr, "wintool: unknown command\n");
   return 64;
 }

@@ -4,7 +4,7 @@
 
 namespace harness {
 
-OpenMenu::OpenMenu(HWND tray, DWORD pid) {
+OpenMenu::OpenMenu(HWND tray, DWORD pid, int dpi) : dpi_(dpi) {
   // The menu opens at the cursor: the same place each time, with room below and to the right.
   const POINT at{200, 200};
   MouseMoveTo(at);
@@ -27,7 +27,7 @@ OpenMenu::OpenMenu(HWND tray, DWORD pid) {
 
 std::pair<int, int> OpenMenu::Highlighted(const Capture& c) const {
   const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
-  const int x = bar_.x + kBarWidth + 22;  // between the image and the caption
+  const int x = bar_.x + Scaled(kBarWidth) + Scaled(22);  // between the image and the caption
   int top = -1, bottom = -1;
   for (int y = 0; y < c.height; ++y)
     if (c.At(x, y) == highlight) {
@@ -63,7 +63,7 @@ Capture OpenMenu::HoverOver(std::pair<int, int> rows) const {
 }
 
 POINT OpenMenu::PointOf(std::pair<int, int> rows) const {
-  POINT p{bar_.x + kBarWidth + 40, (rows.first + rows.second) / 2};
+  POINT p{bar_.x + Scaled(kBarWidth) + Scaled(40), (rows.first + rows.second) / 2};
   ClientToScreen(wnd_, &p);
   return p;
 }

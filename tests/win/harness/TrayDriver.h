@@ -21,9 +21,10 @@ constexpr int kBarWidth = 31;
 enum Command { kSetup, kHelp, kLink, kVerInfo, kExit };
 
 // The open menu, seen from outside the program: where its bar starts in the client area.
+// Its sizes are those of the DPI it was opened at.
 class OpenMenu {
  public:
-  OpenMenu(HWND tray, DWORD pid);
+  OpenMenu(HWND tray, DWORD pid, int dpi = 96);
   // Open, painted, and nothing selected yet.
   explicit operator bool() const { return wnd_ && bar_.x >= 0 && Highlighted(atOpen_).first < 0; }
   HWND Window() const { return wnd_; }
@@ -45,6 +46,8 @@ class OpenMenu {
  private:
   bool FindBar();
 
+  int Scaled(int designPixels) const { return MulDiv(designPixels, dpi_, 96); }
+  int dpi_;
   HWND wnd_ = nullptr;
   POINT bar_{-1, -1};
   Capture atOpen_;
