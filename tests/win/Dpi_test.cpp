@@ -84,8 +84,7 @@ bool NotMenu(COLORREF p) { return p != GetSysColor(COLOR_MENU); }
 // The dialog in this process, which carries the program's manifest and so is aware of the DPI as it is.
 TSetupForm& Form() {
   static TSetupForm* form = [] {
-    std::string ini = ModuleFileName();
-    DeleteFileA(ini.replace(ini.find_last_of('.'), std::string::npos, ".ini").c_str());
+    DeleteFileW(ChangeFileExt(ModuleFileName(), L".ini").c_str());
     Application().Initialize();
     Application().ShowMainForm = false;
     return &Application().CreateForm<TSetupForm>();
