@@ -266,16 +266,18 @@ int WaitWindow(wchar_t** argv) {
 int Browse(wchar_t** argv) {
   FILETIME created{}, unused{};
   GetProcessTimes(GetCurrentProcess(), &created, &unused, &unused, &unused);
-  const unsigned long long start = (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+  const unsigned long long start =
+      (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
   const std::string line = std::to_string(start) + " " + Narrow(argv[3]) + "\n";
   // Stand-ins started together append one whole line each.
   HANDLE lock = CreateMutexW(nullptr, FALSE, L"BrivolaHarnessBrowseLog");
   WaitForSingleObject(lock, INFINITE);
-  HANDLE file = CreateFileW(argv[2], FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(argv[2], FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   DWORD written = 0;
   const bool ok = file != INVALID_HANDLE_VALUE &&
-                  WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) && written == line.size();
+                  WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
+                  written == line.size();
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
   ReleaseMutex(lock);
   CloseHandle(lock);
@@ -374,20 +376,23 @@ bool MeasureStart(const std::wstring& exe, double& ms, SIZE_T& workingSet, SIZE_
   return added;
 }
 
-// The spy's window in front of the shell's; nullptr when it doesn't come first.
-HWND MakeTraySpy() {
+// A window of the tray's class in front of the shell's own, handled by proc; nullptr when it doesn't come
+// first. realTray is the shell's, to pass calls on to.
+HWND MakeFrontTray(WNDPROC proc) {
   PumpUntil(10000, [] { return (realTray = FindWindowW(L"Shell_TrayWnd", nullptr)) != nullptr; });
   WNDCLASSW wc{};
-  wc.lpfnWndProc = TraySpyProc;
+  wc.lpfnWndProc = proc;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = L"Shell_TrayWnd";
   RegisterClassW(&wc);
-  HWND spy =
+  HWND tray =
       CreateWindowW(wc.lpszClassName, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
-  if (spy && FindWindowW(L"Shell_TrayWnd", nullptr) == spy) return spy;
-  std::fprintf(stderr, "wintool: the tray spy does not come first\n");
+  if (tray && FindWindowW(L"Shell_TrayWnd", nullptr) == tray) return tray;
+  std::fprintf(stderr, "wintool: the stand-in tray does not come first\n");
   return nullptr;
 }
+
+HWND MakeTraySpy() { return MakeFrontTray(TraySpyProc); }
 
 int TraySpy(wchar_t** argv) {
   trayLog = _wfopen(argv[2], L"a");
@@ -445,18 +450,8 @@ LRESULT CALLBACK RefusingTrayProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lPar
 
 int TrayRefuse(wchar_t** argv) {
   refusalsLeft = std::wcstol(argv[2], nullptr, 10);
-  PumpUntil(10000, [] { return (realTray = FindWindowW(L"Shell_TrayWnd", nullptr)) != nullptr; });
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = RefusingTrayProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"Shell_TrayWnd";
-  RegisterClassW(&wc);
-  HWND tray =
-      CreateWindowW(wc.lpszClassName, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
-  if (!tray || FindWindowW(L"Shell_TrayWnd", nullptr) != tray) {
-    std::fprintf(stderr, "wintool: the stand-in tray does not come first\n");
-    return 3;
-  }
+  HWND tray = MakeFrontTray(RefusingTrayProc);
+  if (!tray) return 3;
   std::ofstream(argv[3]) << "ready\n";
   MSG m;
   while (GetMessageW(&m, nullptr, 0, 0) > 0) DispatchMessageW(&m);
