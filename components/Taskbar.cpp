@@ -130,14 +130,7 @@ void TTrayIcon::StartAddRetry() {
 
 void TTrayIcon::RetryAdd() {
   if (!addPending_) return;
-  if (CanShow()) {
-    inner_->SetIconHandle(CurrentIconHandle());
-    if (inner_->TryAddIcon()) {
-      addPending_ = false;
-      visible_ = true;
-      UpdateAnimation();
-    }
-  }
+  if (CanShow() && ShowTrayIcon(false)) addPending_ = false;
   // Once added, or after the last attempt, the timer stops: an idle program does no work.
   if (!addPending_ || --addRetriesLeft_ <= 0) KillTimer(inner_->Handle(), kAddRetryTimer);
 }
@@ -177,9 +170,9 @@ HICON TTrayIcon::CurrentIconHandle() {
   return appIcon_.Handle();
 }
 
-bool TTrayIcon::ShowTrayIcon() {
+bool TTrayIcon::ShowTrayIcon(bool wait) {
   inner_->SetIconHandle(CurrentIconHandle());
-  const bool shown = inner_->AddIcon();
+  const bool shown = wait ? inner_->AddIcon() : inner_->TryAddIcon();
   if (shown) {
     visible_ = true;
     UpdateAnimation();

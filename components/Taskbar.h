@@ -120,7 +120,8 @@ class TTrayIcon : public TComponent {
   // The small-icon size of the DPI of the shell's notification area.
   int IconSize();
   HICON CurrentIconHandle();
-  bool ShowTrayIcon();
+  // Adds the icon to the shell; without wait, one attempt that a refusal or a time-out ends quietly.
+  bool ShowTrayIcon(bool wait = true);
   bool HideTrayIcon();
   bool UpdateTrayIcon();
   void UpdateAnimation();

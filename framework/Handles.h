@@ -87,21 +87,6 @@ struct MenuDestroyer {
 };
 using UniqueMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDestroyer>;
 
-// The clipboard, open for the guard's lifetime.
-class ClipboardGuard {
- public:
-  explicit ClipboardGuard(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
-  ~ClipboardGuard() {
-    if (open_) CloseClipboard();
-  }
-  ClipboardGuard(const ClipboardGuard&) = delete;
-  ClipboardGuard& operator=(const ClipboardGuard&) = delete;
-  bool IsOpen() const { return open_; }
-
- private:
-  bool open_;
-};
-
 // A window's device context, released with the guard.
 class WindowDC {
  public:
