@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "Forms.h"
+#include "SystemLibraries.h"
 #include "TextRules.h"
 #include "WinText.h"
 
@@ -21,11 +22,8 @@ std::unique_ptr<TTrayIconWinProcList> winProcList;
 void AllowMessageFromLowerRights(HWND wnd, UINT message) {
   using FilterEx = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
   using Filter = BOOL(WINAPI*)(UINT, DWORD);
-  HMODULE user32 = GetModuleHandleW(L"user32.dll");
-  static const auto filterEx = reinterpret_cast<FilterEx>(
-      reinterpret_cast<void (*)()>(GetProcAddress(user32, "ChangeWindowMessageFilterEx")));
-  static const auto filter = reinterpret_cast<Filter>(
-      reinterpret_cast<void (*)()>(GetProcAddress(user32, "ChangeWindowMessageFilter")));
+  static const auto filterEx = OptionalFunction<FilterEx>(L"user32.dll", "ChangeWindowMessageFilterEx");
+  static const auto filter = OptionalFunction<Filter>(L"user32.dll", "ChangeWindowMessageFilter");
   if (filterEx)
     filterEx(wnd, message, MSGFLT_ALLOW, nullptr);
   else if (filter)

@@ -1,20 +1,12 @@
 #include "Dpi.h"
 
 #include "Handles.h"
+#include "SystemLibraries.h"
 
 namespace {
 
-// A function of a system library, or nullptr where this Windows lacks it. User32 is always there; the
-// others are loaded at the first call that needs them.
-template <class Function>
-Function Optional(const wchar_t* library, const char* name) {
-  HMODULE module = GetModuleHandleW(library);
-  if (!module) module = LoadLibraryW(library);
-  return module ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
-                : nullptr;
-}
-
-#define BRIVOLA_OPTIONAL(library, type, name) static const auto name = Optional<type>(library, #name)
+// Looked up at the first call that needs it; nullptr where this Windows lacks it.
+#define BRIVOLA_OPTIONAL(library, type, name) static const auto name = OptionalFunction<type>(library, #name)
 
 // Declared here: older SDK headers lack them.
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);

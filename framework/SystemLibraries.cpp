@@ -8,14 +8,12 @@
 
 namespace {
 
-// The function of the library, loaded now if it isn't yet. The common controls come in the version the
-// program's manifest names, as for an import.
+// The function of the library, which the program can't do without.
 template <class Function>
 Function Resolve(const wchar_t* library, const char* name) {
-  HMODULE module = LoadLibraryW(library);
-  FARPROC address = module ? GetProcAddress(module, name) : nullptr;
-  if (!address) throw EOutOfResources(std::string("Cannot load ") + name);
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+  const auto function = OptionalFunction<Function>(library, name);
+  if (!function) throw EOutOfResources(std::string("Cannot load ") + name);
+  return function;
 }
 
 }  // namespace
@@ -57,16 +55,14 @@ BOOL TransparentBlt(HDC dest, int x, int y, int width, int height, HDC source, i
 }  // namespace lazy
 
 ComApartment::ComApartment() {
-  try {
-    const auto initialize = Resolve<decltype(&::CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
-    const auto uninitialize = Resolve<decltype(&::CoUninitialize)>(L"ole32.dll", "CoUninitialize");
-    // S_FALSE (this thread is such an apartment already) counts too: each success is paired with one
-    // uninitialise.
-    if (SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)))
-      uninitialize_ = uninitialize;
-  } catch (const EOutOfResources&) {
-    // No ole32: the shell is called as it is, which is all a browser registered the plain way needs.
-  }
+  const auto initialize = OptionalFunction<decltype(&::CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
+  const auto uninitialize = OptionalFunction<decltype(&::CoUninitialize)>(L"ole32.dll", "CoUninitialize");
+  // No ole32: the shell is called as it is, which is all a browser registered the plain way needs.
+  if (!initialize || !uninitialize) return;
+  // S_FALSE (this thread is such an apartment already) counts too: each success is paired with one
+  // uninitialise.
+  if (SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)))
+    uninitialize_ = uninitialize;
 }
 
 ComApartment::~ComApartment() {

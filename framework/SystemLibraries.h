@@ -6,6 +6,15 @@
 #include <windows.h>
 #include <commctrl.h>
 
+// A function of a system library, loaded now if it isn't yet, or nullptr where this Windows lacks it. The
+// common controls come in the version the program's manifest names, as for an import.
+template <class Function>
+Function OptionalFunction(const wchar_t* library, const char* name) {
+  HMODULE module = LoadLibraryW(library);
+  return module ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
+                : nullptr;
+}
+
 namespace lazy {
 
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* classes);
