@@ -176,7 +176,7 @@ TEST(Soak, ThousandsOfTextsOpenExactlyTheExpectedUrlsInOrder) {
 
   OrderedBrowser browser;  // links opened with no pause in between: the order they were started in
   ClipboardViewer viewer;  // joins first, so the program hands each change on to it
-  ProgramCopy copy(L"soak");
+  ProgramCopy copy(L"soak", "BRIVOLA_PROBE_EXE");
   // Non-canonical spellings, so the file read back shows that it was written anew.
   WriteFileBytes(copy.IniPath(), "[" + UserName() +
                                      "]\r\nSetupFormTop=0x7\r\nBrowseStockCode=0x1\r\n"
@@ -215,8 +215,8 @@ TEST(Soak, ThousandsOfTextsOpenExactlyTheExpectedUrlsInOrder) {
     if (expected.size() == before) return ::testing::AssertionSuccess();
     ++urlTexts;
     if (!WaitUntil([&] { return browser.Urls().size() >= expected.size(); }, 30000))
-      return ::testing::AssertionFailure()
-             << "text " << index << ": " << browser.Urls().size() << " of " << expected.size() << " URLs";
+      return ::testing::AssertionFailure() << "text " << index << ": " << browser.Urls().size() << " of "
+                                           << expected.size() << " URLs: " << WhereLost(expected, copy, browser);
     const auto urls = browser.Urls();
     for (size_t i = 0; i < urls.size(); ++i)
       if (i >= expected.size() || urls[i] != expected[i])

@@ -278,9 +278,18 @@ int Browse(wchar_t** argv) {
   const bool ok = file != INVALID_HANDLE_VALUE &&
                   WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
                   written == line.size();
+  const DWORD error = ok ? 0 : GetLastError();
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
   ReleaseMutex(lock);
   CloseHandle(lock);
+  // A URL the log can't take is never lost silently: the test finds it in the errors beside the log.
+  if (!ok) {
+    std::fprintf(stderr, "wintool browse: error %lu logging %s", error, line.c_str());
+    if (FILE* f = _wfopen((std::wstring(argv[2]) + L".errors").c_str(), L"ab")) {
+      std::fprintf(f, "%lu %s", error, line.c_str());
+      std::fclose(f);
+    }
+  }
   return ok ? 0 : 1;
 }
 

@@ -496,6 +496,47 @@ std::vector<std::string> OrderedBrowser::Urls() const {
   return urls;
 }
 
+std::vector<std::string> OrderedBrowser::Errors() const { return ReadLines(log_ + L".errors"); }
+
+std::vector<ProgramCopy::ShellOpen> ProgramCopy::ShellOpens() const {
+  std::vector<ShellOpen> opens;
+  for (const std::string& line : ReadLines(ProbeLog() + L".shell")) {
+    ShellOpen open{};
+    int consumed = 0;
+    if (std::sscanf(line.c_str(), "%llu %lld %n", &open.us, &open.result, &consumed) == 2 && consumed > 0) {
+      open.target = line.substr(static_cast<size_t>(consumed));
+      opens.push_back(std::move(open));
+    }
+  }
+  return opens;
+}
+
+std::string WhereLost(const std::vector<std::string>& expected, const ProgramCopy& copy,
+                      const OrderedBrowser& browser) {
+  const auto opens = copy.ShellOpens();
+  for (size_t i = 0; i < expected.size(); ++i) {
+    const std::string at = "URL " + std::to_string(i) + " (" + expected[i] + ")";
+    if (i >= opens.size() || opens[i].target != expected[i])
+      return at + " was never handed to the shell by the program; it handed " +
+             (i < opens.size() ? opens[i].target : "nothing more");
+    if (opens[i].result <= 32) return at + " was refused by the shell: " + std::to_string(opens[i].result);
+  }
+  // Handed over, every one: which never reached the browser's log.
+  auto logged = browser.Urls();
+  for (size_t i = 0; i < expected.size(); ++i) {
+    const auto found = std::find(logged.begin(), logged.end(), expected[i]);
+    if (found != logged.end()) {
+      logged.erase(found);
+      continue;
+    }
+    std::string errors;
+    for (const std::string& e : browser.Errors()) errors += "; stand-in error " + e;
+    return "URL " + std::to_string(i) + " (" + expected[i] +
+           ") was handed to the shell but never reached the stand-in browser's log" + errors;
+  }
+  return {};
+}
+
 std::vector<std::string> ReadProbeLog(const std::wstring& path) {
   std::vector<std::string> texts;
   for (const std::string& hex : ReadLines(path)) {

@@ -114,6 +114,13 @@ class ProgramCopy {
   // environment reaches it, so all copies share its one log.)
   std::vector<OpenedUrl> OpenedUrls() const;
   std::wstring ProbeLog() const { return dir_ + L"\\probe.log"; }
+  // The probe build's record of what it handed to the shell, in order.
+  struct ShellOpen {
+    unsigned long long us;  // the program's performance counter as it called the shell, in microseconds
+    long long result;       // what the shell answered: above 32 is success
+    std::string target;
+  };
+  std::vector<ShellOpen> ShellOpens() const;
   std::wstring IniPath() const;
   // Starts it and waits until its hidden settings form exists.
   std::unique_ptr<Process> Start(HWND* form = nullptr, const std::vector<std::wstring>& extraEnv = {}) const;
@@ -159,11 +166,19 @@ class OrderedBrowser {
 
   // Every URL handed over so far, in the order the shell started them.
   std::vector<std::string> Urls() const;
+  // The lines of URLs a stand-in could not log ("<error> <start> <url>").
+  std::vector<std::string> Errors() const;
 
  private:
   std::wstring log_;
   std::vector<std::pair<std::wstring, std::wstring>> saved_;  // key, command
 };
+
+// Where the first of the expected URLs that the browser lacks was lost: never handed to the shell by the
+// program, refused by the shell, or handed over and never logged by the stand-in browser. Empty when none is
+// missing.
+std::string WhereLost(const std::vector<std::string>& expected, const ProgramCopy& copy,
+                      const OrderedBrowser& browser);
 
 // The probe log as texts (each line is the hex of one text the dispatch took).
 std::vector<std::string> ReadProbeLog(const std::wstring& path);
