@@ -37,6 +37,29 @@ void LogTrayCalls() {
     return ok;
   };
 }
+
+// The performance counter in microseconds (the tick count moves in steps of a timer interrupt).
+unsigned long long Microseconds() {
+  LARGE_INTEGER counter{}, frequency{};
+  QueryPerformanceCounter(&counter);
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<unsigned long long>(counter.QuadPart / frequency.QuadPart * 1000000 +
+                                         counter.QuadPart % frequency.QuadPart * 1000000 /
+                                             frequency.QuadPart);
+}
+
+// Test build: log each target handed to the shell beside the probe log, when and with the shell's answer
+// ("<us> <result> <target>"), so that a test can tell a link the program never opened from one lost on its
+// way to the browser, and measure the pauses without the browser's start-up in them.
+void LogShellOpen(unsigned long long handed, HINSTANCE result, const std::string& target) {
+  const char* log = std::getenv("BRIVOLA_PROBE_LOG");
+  if (!log) return;
+  if (FILE* f = std::fopen((std::string(log) + ".shell").c_str(), "ab")) {
+    std::fprintf(f, "%llu %lld %s\n", handed, static_cast<long long>(reinterpret_cast<INT_PTR>(result)),
+                 target.c_str());
+    std::fclose(f);
+  }
+}
 }  // namespace
 #endif
 
@@ -380,25 +403,11 @@ std::string TSetupForm::ExtractUrl(const std::string& text) const { return ::Ext
 void TSetupForm::OpenUrl(const std::string& target) {
   if (!com_) com_.emplace();
 #ifdef BRIVOLA_PROBE
-  // Test build: record each target handed to the shell, when (microseconds of the performance counter; the
-  // tick count moves in steps of a timer interrupt) and what the shell answered ("<us> <result> <target>"),
-  // so that a test can tell a link the program never opened from one lost on its way to the browser, and
-  // measure the pauses without the browser's start-up in them.
-  LARGE_INTEGER counter{}, frequency{};
-  QueryPerformanceCounter(&counter);
-  QueryPerformanceFrequency(&frequency);
-  const auto handed = static_cast<unsigned long long>(counter.QuadPart / frequency.QuadPart * 1000000 +
-                                                      counter.QuadPart % frequency.QuadPart * 1000000 /
-                                                          frequency.QuadPart);
-  const auto result = reinterpret_cast<INT_PTR>(ShellExecuteA(Handle(), "OPEN", target.c_str(), "", "", SW_SHOW));
-  if (const char* log = std::getenv("BRIVOLA_PROBE_LOG")) {
-    if (FILE* f = std::fopen((std::string(log) + ".shell").c_str(), "ab")) {
-      std::fprintf(f, "%llu %lld %s\n", handed, static_cast<long long>(result), target.c_str());
-      std::fclose(f);
-    }
-  }
-#else
-  ShellExecuteA(Handle(), "OPEN", target.c_str(), "", "", SW_SHOW);
+  const unsigned long long handed = Microseconds();
+#endif
+  [[maybe_unused]] const HINSTANCE result = ShellExecuteA(Handle(), "OPEN", target.c_str(), "", "", SW_SHOW);
+#ifdef BRIVOLA_PROBE
+  LogShellOpen(handed, result, target);
 #endif
 }
 

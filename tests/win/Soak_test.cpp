@@ -215,8 +215,9 @@ TEST(Soak, ThousandsOfTextsOpenExactlyTheExpectedUrlsInOrder) {
     if (expected.size() == before) return ::testing::AssertionSuccess();
     ++urlTexts;
     if (!WaitUntil([&] { return browser.Urls().size() >= expected.size(); }, 30000))
-      return ::testing::AssertionFailure() << "text " << index << ": " << browser.Urls().size() << " of "
-                                           << expected.size() << " URLs: " << WhereLost(expected, copy, browser);
+      return ::testing::AssertionFailure()
+             << "text " << index << ": " << browser.Urls().size() << " of " << expected.size()
+             << " URLs: " << WhereLost(expected, copy, browser);
     const auto urls = browser.Urls();
     for (size_t i = 0; i < urls.size(); ++i)
       if (i >= expected.size() || urls[i] != expected[i])
