@@ -1,7 +1,9 @@
-// Soak run of the real program: thousands of texts of every kind copied in
-// turn with all analysers on and no pause between links. The analysers
-// themselves say which URLs must open, in which order; afterwards the program
-// must still be resident, answer, and save its settings on exit.
+// Soak run of the program (its test build, which also records what it hands
+// to the shell): thousands of texts of every kind copied in turn with all
+// analysers on and no pause between links. The analysers themselves say which
+// URLs must open, in which order; a URL that doesn't arrive is traced to where
+// it was lost. Afterwards the program must still be resident, answer, and save
+// its settings on exit.
 #include <gtest/gtest.h>
 
 #include <cstdint>
