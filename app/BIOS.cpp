@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "SystemLibraries.h"
 #include "TextRules.h"
 #include "WinText.h"
 
@@ -68,14 +69,15 @@ std::string GetVersionInfo(const std::wstring& fileName, int keyIndex) {
   if (keyIndex > 7 || keyIndex < 0) keyIndex = 2;
   const std::string unidentified = "unidentified";
   DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeW(fileName.c_str(), &ignored);
+  const DWORD size = lazy::GetFileVersionInfoSizeW(fileName.c_str(), &ignored);
   if (size == 0) return unidentified;
   std::vector<char> buffer(size);
-  GetFileVersionInfoW(fileName.c_str(), 0, size, buffer.data());
+  lazy::GetFileVersionInfoW(fileName.c_str(), 0, size, buffer.data());
 
   void* translation = nullptr;
   UINT length = 0;
-  if (!VerQueryValueW(buffer.data(), L"\\VarFileInfo\\Translation", &translation, &length) || length == 0)
+  if (!lazy::VerQueryValueW(buffer.data(), L"\\VarFileInfo\\Translation", &translation, &length) ||
+      length == 0)
     return unidentified;
   const DWORD value = *static_cast<const DWORD*>(translation);
   char hex[9];
@@ -87,7 +89,7 @@ std::string GetVersionInfo(const std::wstring& fileName, int keyIndex) {
   const std::string name(key.substr(1));
   void* found = nullptr;
   length = 0;
-  if (VerQueryValueW(buffer.data(), subBlock.c_str(), &found, &length) && length > 0)
+  if (lazy::VerQueryValueW(buffer.data(), subBlock.c_str(), &found, &length) && length > 0)
     return name + " : " + TextFromWide(static_cast<const wchar_t*>(found));
   return name + " : None";
 }

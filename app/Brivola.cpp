@@ -5,6 +5,7 @@
 #include "BIOS.h"
 #include "DblChkNF.h"
 #include "Forms.h"
+#include "SystemLibraries.h"
 #include "uSetupForm.h"
 
 #ifdef BRIVOLA_PROBE
@@ -36,6 +37,15 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 #endif
+
+// Ahead of every other initialiser of the program: a library loaded by name never comes from beside it.
+// The common controls, which the system loads for the dialog's controls, take msimg32 by name, and it is not
+// among the libraries Windows always keeps in its system folder (nor does every system heed the limit for
+// them): the system's own is mapped first, so that their search finds it already loaded.
+[[gnu::constructor(101)]] static void LimitDllSearch() {
+  RestrictDllSearch();
+  SystemLibrary(L"msimg32.dll");
+}
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   InitDblChkNF();

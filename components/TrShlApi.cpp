@@ -42,23 +42,23 @@ DWORD VersionFromResource() {
   if (!GetSystemDirectoryA(dir, sizeof dir)) return 0;
   const std::string path = std::string(dir) + "\\shell32.dll";
   DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+  const DWORD size = lazy::GetFileVersionInfoSizeA(path.c_str(), &ignored);
   if (size == 0) return 0;
   std::vector<char> info(size);
-  if (!GetFileVersionInfoA(path.c_str(), 0, size, info.data())) return 0;
+  if (!lazy::GetFileVersionInfoA(path.c_str(), 0, size, info.data())) return 0;
   struct Translation {
     WORD language, codePage;
   };
   Translation* translation = nullptr;
   UINT length = 0;
-  if (!VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
+  if (!lazy::VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
       length < sizeof(Translation))
     return 0;
   char key[64];
   std::snprintf(key, sizeof key, "\\StringFileInfo\\%04X%04X\\FileVersion", translation->language,
                 translation->codePage);
   char* value = nullptr;
-  if (!VerQueryValueA(info.data(), key, reinterpret_cast<void**>(&value), &length) || !value) return 0;
+  if (!lazy::VerQueryValueA(info.data(), key, reinterpret_cast<void**>(&value), &length) || !value) return 0;
   const std::string text(value, strnlen(value, length));
   if (text.size() < 4 || !isdigit(static_cast<unsigned char>(text[0])) ||
       !isdigit(static_cast<unsigned char>(text[2])) || !isdigit(static_cast<unsigned char>(text[3])))
@@ -100,7 +100,7 @@ void ResetTrayShell() { TrayShell() = RealShell(); }
 DWORD DetermineShellVersion() {
   DWORD version = VersionFromResource();
   const UINT oldMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);
-  HMODULE shell32 = LoadLibraryA("shell32.dll");
+  HMODULE shell32 = SystemLibrary(L"shell32.dll");
   SetErrorMode(oldMode);
   if (!shell32) return version;
   using GetVersionFn = HRESULT(CALLBACK*)(DLLVERSIONINFO*);

@@ -6,6 +6,18 @@
 
 #include "Classes.h"
 
+HMODULE SystemLibrary(const wchar_t* library) {
+  // Redirected by the manifest to version 6 in the side-by-side store; a path into the system folder would
+  // give the old version 5 instead.
+  if (lstrcmpiW(library, L"comctl32.dll") == 0) return LoadLibraryW(library);
+  wchar_t dir[MAX_PATH];
+  const UINT n = GetSystemDirectoryW(dir, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return nullptr;
+  // Its own dependencies are looked for in its folder first, not beside the program.
+  return LoadLibraryExW((std::wstring(dir, n) + L"\\" + library).c_str(), nullptr,
+                        LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
 namespace {
 
 // The function of the library, which the program can't do without.
@@ -50,6 +62,30 @@ BOOL TransparentBlt(HDC dest, int x, int y, int width, int height, HDC source, i
   BRIVOLA_LAZY(L"msimg32.dll", TransparentBlt);
   return function(dest, x, y, width, height, source, sourceX, sourceY, sourceWidth, sourceHeight,
                   transparent);
+}
+DWORD GetFileVersionInfoSizeW(LPCWSTR fileName, LPDWORD handle) {
+  BRIVOLA_LAZY(L"version.dll", GetFileVersionInfoSizeW);
+  return function(fileName, handle);
+}
+BOOL GetFileVersionInfoW(LPCWSTR fileName, DWORD handle, DWORD size, LPVOID data) {
+  BRIVOLA_LAZY(L"version.dll", GetFileVersionInfoW);
+  return function(fileName, handle, size, data);
+}
+BOOL VerQueryValueW(LPCVOID block, LPCWSTR subBlock, LPVOID* buffer, PUINT length) {
+  BRIVOLA_LAZY(L"version.dll", VerQueryValueW);
+  return function(block, subBlock, buffer, length);
+}
+DWORD GetFileVersionInfoSizeA(LPCSTR fileName, LPDWORD handle) {
+  BRIVOLA_LAZY(L"version.dll", GetFileVersionInfoSizeA);
+  return function(fileName, handle);
+}
+BOOL GetFileVersionInfoA(LPCSTR fileName, DWORD handle, DWORD size, LPVOID data) {
+  BRIVOLA_LAZY(L"version.dll", GetFileVersionInfoA);
+  return function(fileName, handle, size, data);
+}
+BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, PUINT length) {
+  BRIVOLA_LAZY(L"version.dll", VerQueryValueA);
+  return function(block, subBlock, buffer, length);
 }
 
 }  // namespace lazy

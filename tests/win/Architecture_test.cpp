@@ -1,12 +1,18 @@
 // Every built program is of this build's architecture, and a manifest it
 // carries names that architecture: Windows refuses to start a program whose
 // common-controls dependency names another one, where Wine doesn't check.
+// What is shipped imports only libraries that Windows always takes from its
+// system folder (KnownDLLs): any other import would be looked for beside the
+// program first, before its first line runs.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "Harness.h"
 
@@ -17,8 +23,47 @@ namespace {
 struct Built {
   WORD machine = 0;
   WORD characteristics = 0;
-  std::string manifest;  // empty: none
+  std::string manifest;           // empty: none
+  std::vector<std::string> dlls;  // imported and delay-loaded, lower case
 };
+
+// The names of the libraries in the import and delay-import tables of the file's bytes.
+std::vector<std::string> ImportedLibraries(const std::string& file, LONG peOffset,
+                                           const IMAGE_FILE_HEADER& h) {
+  const size_t optional = static_cast<size_t>(peOffset) + 4 + sizeof h;
+  const bool pe64 = h.SizeOfOptionalHeader >= sizeof(IMAGE_OPTIONAL_HEADER64) &&
+                    *reinterpret_cast<const WORD*>(file.data() + optional) == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
+  const auto* dirs =
+      pe64 ? reinterpret_cast<const IMAGE_OPTIONAL_HEADER64*>(file.data() + optional)->DataDirectory
+           : reinterpret_cast<const IMAGE_OPTIONAL_HEADER32*>(file.data() + optional)->DataDirectory;
+  const auto* sections =
+      reinterpret_cast<const IMAGE_SECTION_HEADER*>(file.data() + optional + h.SizeOfOptionalHeader);
+  const auto at = [&](DWORD rva) -> const char* {
+    for (WORD i = 0; i < h.NumberOfSections; ++i) {
+      const IMAGE_SECTION_HEADER& s = sections[i];
+      if (rva >= s.VirtualAddress && rva < s.VirtualAddress + std::max(s.Misc.VirtualSize, s.SizeOfRawData))
+        return file.data() + (rva - s.VirtualAddress + s.PointerToRawData);
+    }
+    return nullptr;
+  };
+  std::vector<std::string> names;
+  const auto add = [&](DWORD nameRva) {
+    std::string name = at(nameRva);
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    names.push_back(name);
+  };
+  if (dirs[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress)
+    for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
+             at(dirs[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress));
+         d->Name; ++d)
+      add(d->Name);
+  if (dirs[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT].VirtualAddress)
+    for (auto* d = reinterpret_cast<const IMAGE_DELAYLOAD_DESCRIPTOR*>(
+             at(dirs[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT].VirtualAddress));
+         d->DllNameRVA; ++d)
+      add(d->DllNameRVA);
+  return names;
+}
 
 Built Inspect(const std::wstring& path) {
   Built b;
@@ -31,6 +76,7 @@ Built Inspect(const std::wstring& path) {
     std::memcpy(&header, file.data() + peOffset + 4, sizeof header);
     b.machine = header.Machine;
     b.characteristics = header.Characteristics;
+    b.dlls = ImportedLibraries(file, peOffset, header);
   }
   // Read as data: this works for a program of any architecture.
   HMODULE image =
@@ -58,16 +104,26 @@ TEST(Architecture, EveryProgramAndItsManifestAreOfThisBuild) {
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   struct Program {
     std::wstring path;
-    bool hasManifest, largeTexts;
-  } programs[] = {{EnvPath("BRIVOLA_EXE"), true, true},
-                  {EnvPath("BRIVOLA_PROBE_EXE"), true, true},
-                  {EnvPath("WINTOOL_EXE"), false, false},
-                  {self, false, true}};
+    bool hasManifest, largeTexts, shipped;
+  } programs[] = {{EnvPath("BRIVOLA_EXE"), true, true, true},
+                  {EnvPath("BRIVOLA_SCAN_EXE"), false, true, true},
+                  {EnvPath("BRIVOLA_PROBE_EXE"), true, true, false},
+                  {EnvPath("WINTOOL_EXE"), false, false, false},
+                  {self, false, true, false}};
+  const std::vector<std::string> knownDlls{"kernel32.dll", "user32.dll", "gdi32.dll",  "advapi32.dll",
+                                           "shell32.dll",  "ole32.dll",  "msvcrt.dll", "comdlg32.dll",
+                                           "shlwapi.dll",  "imm32.dll",  "rpcrt4.dll", "oleaut32.dll"};
   for (const Program& p : programs) {
     SCOPED_TRACE(std::string(p.path.begin(), p.path.end()));
     ASSERT_TRUE(FileExists(p.path));
     const Built b = Inspect(p.path);
     EXPECT_EQ(b.machine, machine);
+    if (p.shipped) {
+      EXPECT_FALSE(b.dlls.empty());
+      for (const std::string& dll : b.dlls)
+        EXPECT_NE(std::find(knownDlls.begin(), knownDlls.end(), dll), knownDlls.end())
+            << dll << " would be looked for beside the program";
+    }
     // Large clipboard texts: a 32-bit program asks for the whole address space of a 64-bit Windows.
     if (p.largeTexts) {
       EXPECT_TRUE(b.characteristics & IMAGE_FILE_LARGE_ADDRESS_AWARE);

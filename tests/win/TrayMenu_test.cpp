@@ -7,6 +7,7 @@
 // after windows.h
 #include <shellapi.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -180,6 +181,44 @@ TEST(TrayMenu, VersionCommandShowsTheInformationBox) {
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
   EXPECT_TRUE(run.program->Running());
   EXPECT_FALSE(IsWindowVisible(run.form));
+}
+
+// A Downloads folder holds many files: a library named as a system one, planted beside the program, is never
+// loaded (the harness has Wine look for msimg32 there first, as Windows does), and the menu's images, which
+// need msimg32, and the version box still come from the system's libraries.
+TEST(TrayMenu, LibrariesPlantedBesideTheProgramAreNeverLoaded) {
+  Running run(L"traymenu-planted");
+  const std::vector<std::wstring> planted{L"msimg32.dll"};
+  for (const std::wstring& name : planted) CopyInto(EnvPath("BRIVOLA_PLANTED_DLL"), run.copy.Dir(), name);
+  ASSERT_TRUE(run.Start());
+  {
+    OpenMenu menu(run.tray, run.program->Id());
+    ASSERT_TRUE(menu);
+    std::vector<COLORREF> colours;  // in the image column, beside the bar
+    const Capture& c = menu.AtOpen();
+    for (int y = 0; y < c.height; ++y)
+      for (int x = menu.BarOrigin().x + kBarWidth + 2; x < menu.BarOrigin().x + kBarWidth + 18; ++x)
+        if (std::find(colours.begin(), colours.end(), c.At(x, y)) == colours.end())
+          colours.push_back(c.At(x, y));
+    EXPECT_GT(colours.size(), 5u) << "no images";
+    PostMessageW(menu.Window(), WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_TRUE(menu.Closed());
+  }
+  ASSERT_NO_FATAL_FAILURE(ClickCommand(run, kVerInfo));
+  HWND box = WaitForMessageBox(run.program->Id(), L"情報");
+  ASSERT_NE(box, nullptr);
+  const auto texts = ChildTexts(box, L"Static");
+  EXPECT_NE(
+      std::find(texts.begin(), texts.end(), L"Copyright (C) 2026 Tornhaven\r\n\r\nFileVersion : 1.0.0.14"),
+      texts.end());
+  RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);  // painted, icon too
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+  PostMessageW(run.form, WM_CLOSE, 0, 0);
+  EXPECT_EQ(run.program->Wait(), std::optional<DWORD>(0));
+  for (const std::wstring& name : planted)
+    EXPECT_FALSE(FileExists(run.copy.Dir() + L"\\" + name + L".loaded"))
+        << "the planted " << std::string(name.begin(), name.end()) << " ran";
 }
 
 TEST(TrayMenu, ExitCommandSavesAndRemovesTheIcon) {

@@ -24,6 +24,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "SystemLibraries.h"
 #else
 #include <fcntl.h>
 #include <signal.h>
@@ -291,7 +293,9 @@ int Usage() {
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);  // a link-dense mail prints many lines; cout buffers them itself
-#ifndef _WIN32
+#ifdef _WIN32
+  RestrictDllSearch();
+#else
   WatchMappedFiles();
 #endif
   std::optional<std::string> iniPath, section;
