@@ -1,5 +1,7 @@
 #include "IniText.h"
 
+#include <algorithm>
+
 #include "TextRules.h"
 
 namespace {
@@ -76,9 +78,16 @@ std::optional<std::string> TIniText::Value(std::string_view section, std::string
   return std::string(value.substr(0, kMaxValue));
 }
 
+std::string IniLineValue(std::string_view value) {
+  std::string line(value);
+  std::replace_if(
+      line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n' || c == '\0'; }, ' ');
+  return line;
+}
+
 void TIniText::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   const Place place = Locate(content_, section, key);
-  std::string line = std::string(place.key ? place.keyName : key) + "=" + std::string(value);
+  std::string line = std::string(place.key ? place.keyName : key) + "=" + IniLineValue(value);
   if (place.key) {
     content_.replace(place.lineBegin, place.lineEnd - place.lineBegin, line);
     return;

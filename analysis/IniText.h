@@ -9,6 +9,10 @@
 #include <string>
 #include <string_view>
 
+// The value as one line: CR, LF and NUL each become a blank, so that a value never ends its line early and
+// starts a section or key of its own. Any other value comes back as it is.
+std::string IniLineValue(std::string_view value);
+
 class TIniText {
  public:
   explicit TIniText(std::string content) : content_(std::move(content)) {}
@@ -20,7 +24,8 @@ class TIniText {
   bool ReadBool(std::string_view section, std::string_view key, bool def) const;
 
   // Replaces the value of the key where it stands; a new key goes after the
-  // last line of its section, a new section at the end of the file.
+  // last line of its section, a new section at the end of the file. The value
+  // is written as IniLineValue gives it.
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   const std::string& Content() const { return content_; }
 

@@ -120,11 +120,13 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
-  const bool written = !ExistsReadOnly(fileName_) &&
-                       (ansiName_.empty() ? WriteFileValue(fileName_, section, key, ValueForFile(value))
-                                          : WritePrivateProfileStringA(section.c_str(), key.c_str(),
-                                                                       ValueForFile(value).c_str(),
-                                                                       ansiName_.c_str()) != FALSE);
+  // Another program may have put line breaks into a control's text: they never reach the file as such.
+  const std::string line = ValueForFile(IniLineValue(value));
+  const bool written =
+      !ExistsReadOnly(fileName_) &&
+      (ansiName_.empty() ? WriteFileValue(fileName_, section, key, line)
+                         : WritePrivateProfileStringA(section.c_str(), key.c_str(), line.c_str(),
+                                                      ansiName_.c_str()) != FALSE);
   if (!written) {
     std::string message = TextFromUtf8("%s に書き込めません");
     message.replace(message.find("%s"), 2, TextFromWide(fileName_));

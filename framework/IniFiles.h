@@ -1,6 +1,7 @@
 // INI file access through the private-profile functions. Section and key
 // names are in the system's ANSI code page; values are texts of the program
-// (code page 932), stored so that they come back as they went in. A file
+// (code page 932), stored so that they come back as they went in, but for
+// CR, LF and NUL, which are written as blanks (a value is one line). A file
 // whose path the ANSI code page can't write (a folder named in another
 // language) is read and written by the program itself, in the same format.
 #pragma once

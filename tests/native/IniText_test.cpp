@@ -54,4 +54,8 @@ TEST(IniText, WritesAValueInPlaceAndNewKeysAtTheEndOfTheirSection) {
     EXPECT_EQ(ini.Content(), r.after) << r.before;
     EXPECT_EQ(ini.ReadString(r.section, r.key, "<none>"), r.value) << r.before;
   }
+  // A value never ends its line early: no section or key of its own.
+  TIniText ini("[Taro]\r\nA=1\r\n");
+  ini.WriteString("Taro", "InfoCashID", std::string("ic1\r\n[victim]\r\nB=1\0\rC\nD", 23));
+  EXPECT_EQ(ini.Content(), "[Taro]\r\nA=1\r\nInfoCashID=ic1  [victim]  B=1  C D\r\n");
 }

@@ -227,6 +227,9 @@ TEST(IniFile, AFolderNamedInAnyLanguageHoldsTheSameFile) {
     ini.WriteString("U", "C", japanese);
     ini.WriteInteger("New", "N", -1);
     ini.WriteString("U", "Long", std::string(3000, 'l'));
+    ini.WriteString("U", "Lines", std::string("ic1\r\n[victim]\r\nB=1\0C", 20));  // one line, no section
+    EXPECT_EQ(ini.ReadString("U", "Lines", ""), "ic1  [victim]  B=1 C");
+    EXPECT_TRUE(file.Keys("victim").empty());
     EXPECT_EQ(ini.ReadString("U", "A", ""), "new");
     EXPECT_EQ(ini.ReadString("U", "C", ""), japanese);
     EXPECT_EQ(ini.ReadInteger("New", "N", 0), -1);
@@ -241,7 +244,8 @@ TEST(IniFile, AFolderNamedInAnyLanguageHoldsTheSameFile) {
     EXPECT_EQ(ini.ReadString("U", "A", ""), "new");
   }
   ASSERT_EQ(views.size(), 2u);
-  EXPECT_EQ(views[0], (std::vector<std::string>{"Other:A", "U:a", "U:B", "U:C", "U:Long", "New:N"}));
+  EXPECT_EQ(views[0],
+            (std::vector<std::string>{"Other:A", "U:a", "U:B", "U:C", "U:Long", "U:Lines", "New:N"}));
   EXPECT_EQ(views[1], views[0]);
 }
 

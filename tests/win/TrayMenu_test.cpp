@@ -230,7 +230,10 @@ TEST(TrayMenu, ExitCommandSavesAndRemovesTheIcon) {
   ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(run.form) != FALSE; }, 5000));
   const auto edits = Descendants(run.form, L"Edit");  // the pause and the Info-Cash ID
   ASSERT_EQ(edits.size(), 2u);
-  for (HWND edit : edits) SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"4321"));
+  SendMessageW(edits[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"4321"));
+  // Another program's text with line breaks: stored as one line, no section or key of its own.
+  SendMessageW(edits[1], WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(L"4321\r\n[victim]\r\nAutoBrowseNetMileAD=1"));
   SetWindowPos(run.form, nullptr, 321, 123, 0, 0, SWP_NOSIZE | SWP_NOZORDER);  // and moves the dialog
   ASSERT_NO_FATAL_FAILURE(ClickCommand(run, kExit));
   const auto code = run.program->Wait();
@@ -238,7 +241,8 @@ TEST(TrayMenu, ExitCommandSavesAndRemovesTheIcon) {
   EXPECT_EQ(*code, 0u);
   const std::string ini = ReadFileBytes(run.copy.IniPath());
   EXPECT_NE(ini.find("SleepTime=4321"), std::string::npos) << ini;
-  EXPECT_NE(ini.find("InfoCashID=4321"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("InfoCashID=4321  [victim]  AutoBrowseNetMileAD=1\r\n"), std::string::npos) << ini;
+  EXPECT_EQ(ini.find("\n[victim]"), std::string::npos) << ini;
   EXPECT_NE(ini.find("SetupFormLeft=321"), std::string::npos) << ini;
   EXPECT_NE(ini.find("SetupFormTop=123"), std::string::npos) << ini;
   const auto log = TrayLog(run.copy);
