@@ -260,8 +260,9 @@ void TTrayIcon::TrayMessage(TMessage& message) {
       }
       // The new shell may show icons at another size: the icon comes back at its own.
       dpi_ = 0;
-      // The shell is ready now: an icon it refused is tried at once, and again for a while if it must be.
-      if (addPending_) {
+      // The shell is ready now: an icon it refused, before or just now, is tried at once, and again for a
+      // while if it must be.
+      if (addPending_ || (CanShow() && !inner_->Shown())) {
         StartAddRetry();
         RetryAdd();
       } else if (IconSize() != iconSize_) {

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "Forms.h"
+#include "Handles.h"
 #include "SystemLibraries.h"
 #include "TextRules.h"
 #include "WinText.h"
@@ -30,9 +31,21 @@ void AllowMessageFromLowerRights(HWND wnd, UINT message) {
     filter(message, MSGFLT_ADD);
 }
 
+// An administrator's full token: the shell, which runs with a standard user's rights, is below it. Before
+// Windows Vista there are no such levels.
+bool ProcessElevated() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  const UniqueHandle owned(token);
+  TOKEN_ELEVATION elevation{};
+  DWORD size = 0;
+  return GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
+         elevation.TokenIsElevated != 0;
+}
+
 TTrayShell RealShell() {
   return {[](DWORD message, NOTIFYICONDATAA* data) { return Shell_NotifyIconA(message, data); },
-          [](DWORD ms) { ::Sleep(ms); }, nullptr, &AllowMessageFromLowerRights};
+          [](DWORD ms) { ::Sleep(ms); }, nullptr, &AllowMessageFromLowerRights, &ProcessElevated};
 }
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
@@ -173,8 +186,9 @@ HWND TTaskTrayIcon::Handle() {
     handle_ = CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, Instance(),
                               nullptr);
     if (style_) style_->NotifyWindow = handle_;
-    // Running elevated, the shell's restart broadcast and its callbacks would be filtered out.
-    if (handle_ && TrayShell().AllowMessage) {
+    // Running elevated, the shell's restart broadcast and its callbacks would be filtered out; otherwise the
+    // filter stays as the system sets it.
+    if (handle_ && TrayShell().AllowMessage && TrayShell().Elevated && TrayShell().Elevated()) {
       if (winProcList) TrayShell().AllowMessage(handle_, winProcList->TaskbarCreated());
       TrayShell().AllowMessage(handle_, WM_TRAYNOTIFY);
     }
@@ -208,10 +222,11 @@ void TTaskTrayIcon::Foreground() {
   if (DoForegroundWindow) SetForegroundWindow(Handle());
 }
 
-bool TTaskTrayIcon::AddIcon() { return Add(true); }
-bool TTaskTrayIcon::TryAddIcon() { return Add(false); }
+bool TTaskTrayIcon::AddIcon() { return Add(true, false); }
+bool TTaskTrayIcon::TryAddIcon() { return Add(false, false); }
+bool TTaskTrayIcon::AddIconAgain() { return Add(false, true); }
 
-bool TTaskTrayIcon::Add(bool wait) {
+bool TTaskTrayIcon::Add(bool wait, bool mayHaveIt) {
   if (shown_) return true;
   if (Shell5()) {
     data_.cbSize = NOTIFYICONDATAA_V2_SIZE;
@@ -240,9 +255,10 @@ bool TTaskTrayIcon::Add(bool wait) {
     style_->ResetHoverRect();
     return true;
   }
-  // A busy shell times out, though it may have taken the icon all the same.
+  // A busy shell times out, though it may have taken the icon all the same; one that never lost it refuses
+  // the add. A modify tells whether the icon is there.
   if (!wait) {
-    if (!IsTimeout()) return false;
+    if (!IsTimeout() && !mayHaveIt) return false;
     added_ = shown_ = Notify(NIM_MODIFY) != FALSE;
     if (shown_) style_->ResetHoverRect();
     return shown_;
@@ -307,7 +323,8 @@ void TTaskTrayIcon::MessageHandler(TMessage& message) {
     if (added_) {
       const bool wasShown = shown_;
       added_ = shown_ = false;
-      if (wasShown) AddIcon();
+      // No box from here: an icon the shell doesn't take is left to the owner's retries.
+      if (wasShown) AddIconAgain();
     }
     const UINT number = message.Msg;
     message.Msg = WM_TRAYRESTART;

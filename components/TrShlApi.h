@@ -54,6 +54,8 @@ struct TTrayShell {
   // Lets the message reach the window from a process of lower rights (the
   // shell, when this program runs elevated).
   std::function<void(HWND wnd, UINT message)> AllowMessage;
+  // Whether this process runs with higher rights than the shell: only then is a message let through.
+  std::function<bool()> Elevated;
 };
 TTrayShell& TrayShell();
 void ResetTrayShell();
@@ -178,6 +180,9 @@ class TTaskTrayIcon {
   bool AddIcon();
   // One registration without waiting: a refusal or a time-out returns false and raises nothing.
   bool TryAddIcon();
+  // TryAddIcon for a shell that may still hold the icon and so refuses the add: any program can send
+  // "TaskbarCreated", whether or not the shell restarted.
+  bool AddIconAgain();
   bool ModifyIcon();
   bool HideIcon();
   bool DeleteIcon();
@@ -192,7 +197,7 @@ class TTaskTrayIcon {
  private:
   BOOL Notify(DWORD message);
   void Foreground();
-  bool Add(bool wait);
+  bool Add(bool wait, bool mayHaveIt);
 
   DWORD shellVersion_ = 0;
   HWND handle_ = nullptr;

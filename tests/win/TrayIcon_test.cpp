@@ -51,8 +51,9 @@ struct FakeShell {
   std::vector<Call> calls;
   std::vector<DWORD> sleeps;
   std::vector<std::pair<HWND, UINT>> allowed;  // messages let through the filter of an elevated program
-  std::deque<DWORD> failures;  // last-error values of the next failing calls
+  std::deque<DWORD> failures;                  // last-error values of the next failing calls
   bool alwaysTimeOut = false;
+  bool elevated = true;
 
   explicit FakeShell(DWORD version = 0x60000) {
     TrayShell().NotifyIcon = [this](DWORD m, NOTIFYICONDATAA* d) {
@@ -70,6 +71,7 @@ struct FakeShell {
     TrayShell().Sleep = [this](DWORD ms) { sleeps.push_back(ms); };
     TrayShell().ShellVersion = [version] { return version; };
     TrayShell().AllowMessage = [this](HWND wnd, UINT message) { allowed.emplace_back(wnd, message); };
+    TrayShell().Elevated = [this] { return elevated; };
   }
   ~FakeShell() { ResetTrayShell(); }
   std::vector<DWORD> Messages() const {
@@ -255,6 +257,14 @@ TEST(TrayIcon, HidingKeepsTheIconOnShellFiveAndDeletesItOnOlderShells) {
 }
 
 TEST(TrayIcon, TaskbarRestartRegistersAShownIconAgainAndTellsTheOwner) {
+  {
+    // Not elevated: the system's message filter stays as it is.
+    FakeShell standard;
+    standard.elevated = false;
+    Fixture plain;
+    plain.Load();
+    EXPECT_TRUE(standard.allowed.empty());
+  }
   FakeShell shell;
   const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
   Fixture f;
@@ -273,9 +283,28 @@ TEST(TrayIcon, TaskbarRestartRegistersAShownIconAgainAndTellsTheOwner) {
   EXPECT_EQ(shell.calls[1].id, 7u);
   EXPECT_EQ(restarts, 1);
 
+  // A broadcast from some other program while the shell still has the icon: the add is refused, a modify
+  // finds the icon there, and nothing is shown. One that neither takes is retried, still without a box.
+  std::vector<std::string> errors;
+  Application().OnException = [&](const std::exception& e) { errors.push_back(e.what()); };
+  f.tray->AddRetryInterval = 20;
+  shell.failures = {ERROR_INVALID_PARAMETER};
+  SendMessageW(f.Window(), taskbarCreated, 0, 0);
+  EXPECT_EQ(shell.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_ADD, NIM_ADD, NIM_MODIFY}));
+  EXPECT_TRUE(f.tray->Inner().Shown());
+  shell.failures = {ERROR_INVALID_PARAMETER, ERROR_INVALID_PARAMETER, ERROR_ACCESS_DENIED,
+                    ERROR_ACCESS_DENIED};
+  SendMessageW(f.Window(), taskbarCreated, 0, 0);
+  EXPECT_TRUE(Pump(5000, [&] { return f.tray->Inner().Shown(); })) << "retried";
+  EXPECT_EQ(shell.Messages().size(), 9u);
+  Application().OnException = nullptr;
+  EXPECT_EQ(errors, std::vector<std::string>{});
+  EXPECT_EQ(restarts, 3);
+  shell.calls.resize(2);
+
   f.tray->SetVisible(false);  // hidden: forgotten, added anew when shown
   SendMessageW(f.Window(), taskbarCreated, 0, 0);
-  EXPECT_EQ(restarts, 2);
+  EXPECT_EQ(restarts, 4);
   f.tray->SetVisible(true);
   EXPECT_EQ(shell.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_ADD, NIM_MODIFY, NIM_ADD}));
   EXPECT_EQ(SendMessageW(f.Window(), WM_QUERYENDSESSION, 0, 0), 1);
