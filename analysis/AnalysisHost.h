@@ -3,6 +3,7 @@
 // controls and real Win32 calls; tests and brivola-scan with their own.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -40,6 +41,13 @@ class IAnalysisHost {
   virtual std::uint64_t ClipboardTextDigest();
   // The copied text can't be analysed for lack of memory: the user is told.
   virtual void ReportTextTooLarge() {}
+  // How many pages one analyser may open for one copy before the user is asked; SIZE_MAX: never asked.
+  virtual std::size_t PagesWithoutAsking() { return SIZE_MAX; }
+  // More pages than that are waiting: the host calls TClipDispatch::Ask soon, from its message loop, once
+  // the change notification has gone on.
+  virtual void AskLater() {}
+  // The question: whether to open all these pages. Other changes may be reported while it is open.
+  virtual bool ConfirmOpen(std::size_t /*pages*/) { return true; }
   virtual void OpenUrl(const std::string& target) = 0;
   virtual void Sleep(int milliseconds) = 0;
   virtual std::string HalfWidth(const std::string& text) = 0;  // LCMAP_HALFWIDTH mapping

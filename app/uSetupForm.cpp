@@ -308,6 +308,9 @@ namespace {
 constexpr UINT kTextTooLarge = WM_APP + 1;
 // Posted when a session end that couldn't save was called off: the save is made again, failures shown.
 constexpr UINT kSaveAgain = WM_APP + 2;
+// Posted by the dispatch: a copy with many pages waits for the question, asked from the message loop once the
+// notification has gone on down the viewer chain.
+constexpr UINT kAskOpen = WM_APP + 3;
 // A clipboard that another program holds is tried again this often, for this long after the change.
 constexpr UINT_PTR kClipRetryTimer = 0xB1;
 constexpr UINT kClipRetryMs = 40;
@@ -358,6 +361,10 @@ LRESULT TSetupForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     return 0;
   }
+  if (msg == kAskOpen) {
+    TakeClipboardChange(true);
+    return 0;
+  }
   if (msg == WM_TIMER && wParam == kClipRetryTimer) {
     KillTimer(Handle(), kClipRetryTimer);
     TakeClipboardChange();
@@ -372,8 +379,18 @@ void TSetupForm::ClipEventClipChange(TComponent*) {
   TakeClipboardChange();
 }
 
-void TSetupForm::TakeClipboardChange() {
-  const bool done = dispatch_.Change(host_, LastClipText);
+void TSetupForm::TakeClipboardChange(bool ask) {
+  const bool done = ask ? dispatch_.Ask(host_, LastClipText) : dispatch_.Change(host_, LastClipText);
+  // Once the change is over (not from a change reported inside it): failed opens are said once, for a user's
+  // report, with no box for each.
+  if (!dispatch_.Running()) {
+    if (failedOpens_ > 0)
+      OutputDebugStringW((L"Brivola: the shell could not open " + std::to_wstring(failedOpens_) + L" of " +
+                          std::to_wstring(opens_) + L" pages (its last answer: " +
+                          std::to_wstring(lastFailure_) + L")\n")
+                             .c_str());
+    opens_ = failedOpens_ = 0;
+  }
 #ifdef BRIVOLA_PROBE
   // Test build: record each text the dispatch takes, one line of hex each, once the change has been taken.
   static std::string logged;
@@ -400,15 +417,20 @@ void TSetupForm::TakeClipboardChange() {
 
 std::string TSetupForm::ExtractUrl(const std::string& text) const { return ::ExtractUrl(text); }
 
-void TSetupForm::OpenUrl(const std::string& target) {
+INT_PTR TSetupForm::OpenUrl(const std::string& target) {
+  // Inside a message that another program sent and waits on (a clipboard viewer ahead of this one), that
+  // program gets its answer first: it would wait out every pause, and COM refuses calls out of such a message
+  // (RPC_E_CANTCALLOUT_ININPUTSYNCCALL), which the shell makes for a browser it reaches through COM.
+  if ((InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_REPLIED)) == ISMEX_SEND) ReplyMessage(0);
   if (!com_) com_.emplace();
 #ifdef BRIVOLA_PROBE
   const unsigned long long handed = Microseconds();
 #endif
-  [[maybe_unused]] const HINSTANCE result = ShellExecuteA(Handle(), "OPEN", target.c_str(), "", "", SW_SHOW);
+  const HINSTANCE result = ShellExecuteA(Handle(), "OPEN", target.c_str(), "", "", SW_SHOW);
 #ifdef BRIVOLA_PROBE
   LogShellOpen(handed, result, target);
 #endif
+  return reinterpret_cast<INT_PTR>(result);
 }
 
 void TSetupForm::OpenUrl(const std::wstring& target) {
@@ -440,4 +462,23 @@ void TSetupForm::THost::ReportTextTooLarge() {
   PostMessageW(form_.Handle(), kTextTooLarge, 0, 0);
 }
 void TSetupForm::THost::Sleep(int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }
+void TSetupForm::THost::AskLater() { PostMessageW(form_.Handle(), kAskOpen, 0, 0); }
+bool TSetupForm::THost::ConfirmOpen(std::size_t pages) {
+  std::wstring text = L"このテキストから N 件のページを開きます。開いてもよろしいですか？";
+  text.replace(text.find(L'N'), 1, std::to_wstring(pages));
+  const int answer =
+      MessageDlg(Application().Title(), text, TMsgDlgType::mtConfirmation, MB_YESNO | MB_DEFBUTTON2);
+  form_.changeTime_ = GetTickCount64();  // a clipboard held from here on is waited for as after a change
+  // An exit chosen meanwhile ends the box's loop too: nothing opens then.
+  return answer == IDYES && !Application().Terminated();
+}
+void TSetupForm::THost::OpenUrl(const std::string& target) {
+  if (Application().Terminated()) return;  // exit was chosen: the rest of a mail's links stay closed
+  ++form_.opens_;
+  // Above 32 is success.
+  if (const INT_PTR result = form_.OpenUrl(target); result <= 32) {
+    ++form_.failedOpens_;
+    form_.lastFailure_ = result;
+  }
+}
 std::string TSetupForm::THost::HalfWidth(const std::string& text) { return LCMapText(text, LCMAP_HALFWIDTH); }

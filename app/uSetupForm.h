@@ -64,7 +64,8 @@ class TSetupForm : public TForm {
 
   // Operations shared by the analysers and the commands.
   std::string ExtractUrl(const std::string& text) const;
-  void OpenUrl(const std::string& target);
+  // The shell's answer: above 32 is success.
+  INT_PTR OpenUrl(const std::string& target);
   void OpenUrl(const std::wstring& target);  // a file path, in any language
   void BrowseStockChart(const std::string& text);
   void BrowseNetMileAD(const std::string& text);
@@ -91,7 +92,10 @@ class TSetupForm : public TForm {
     bool ClipboardTextEquals(std::string_view text) override;
     std::uint64_t ClipboardTextDigest() override;
     void ReportTextTooLarge() override;
-    void OpenUrl(const std::string& target) override { form_.OpenUrl(target); }
+    std::size_t PagesWithoutAsking() override { return 30; }
+    void AskLater() override;
+    bool ConfirmOpen(std::size_t pages) override;
+    void OpenUrl(const std::string& target) override;
     void Sleep(int milliseconds) override;
     std::string HalfWidth(const std::string& text) override;
 
@@ -105,7 +109,11 @@ class TSetupForm : public TForm {
   std::optional<ComApartment> com_;  // started before the first shell open
   void BuildControls();
   void ShowTextTooLarge();
-  void TakeClipboardChange();
+  // The dispatch's change, or its answer to a waiting question (ask); retried while the clipboard is held.
+  void TakeClipboardChange(bool ask = false);
+  // The shell opens of one change that failed, said once the change is over.
+  int opens_ = 0, failedOpens_ = 0;
+  INT_PTR lastFailure_ = 0;
 
   // What the session-end query's save came to, until the session ends or goes on.
   enum class TSessionSave { None, Saved, Failed };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <new>
@@ -64,6 +65,19 @@ struct RecordingHost : IAnalysisHost {
   int tooLarge = 0;
   std::string HalfWidth(const std::string& t) override { return t; }
   int sleepTime = 100;
+  // The question of a copy with many pages.
+  std::size_t PagesWithoutAsking() override { return limit; }
+  void AskLater() override { ++askLater; }
+  bool ConfirmOpen(std::size_t pages) override {
+    questions.push_back(pages);
+    if (onConfirm) onConfirm();
+    return answer;
+  }
+  std::size_t limit = SIZE_MAX;
+  int askLater = 0;
+  std::vector<std::size_t> questions;
+  bool answer = true;
+  std::function<void()> onConfirm;
 };
 }  // namespace
 
@@ -249,5 +263,58 @@ TEST(TClipDispatch, AChangeThatFindsTheClipboardHeldGoesOnWhereItStopped) {
     EXPECT_EQ(host.calls, row.calls) << row.what;
     EXPECT_TRUE(dispatch.Change(host, last));  // the change is over: the same text again opens nothing
     EXPECT_EQ(host.opened, row.opened) << row.what;
+  }
+}
+
+TEST(TClipDispatch, MoreThanThirtyPagesWaitForTheAnswerAndCopiesMeanwhileFollowInOrder) {
+  const std::string chart = "http://chart.yahoo.co.jp/q?d=c&k=c3&z=m&h=on&s=";
+  const auto mail = [](int links, const std::string& tag) {
+    std::string text = "NetMile News\r\n";
+    for (int i = 0; i < links; ++i) text += "http://ad.example.jp/" + tag + std::to_string(i) + "\r\n";
+    return text;
+  };
+  const auto links = [](int n, const std::string& tag) {
+    std::vector<std::string> urls;
+    for (int i = 0; i < n; ++i) urls.push_back("http://ad.example.jp/" + tag + std::to_string(i));
+    return urls;
+  };
+  const struct {
+    int links;
+    bool answer;
+    std::vector<std::size_t> questions;
+    std::size_t opened;
+  } rows[] = {{30, true, {}, 30}, {31, false, {31}, 0}, {31, true, {31}, 31}, {40, true, {40}, 40}};
+  for (const auto& row : rows) {
+    RecordingHost host;
+    host.limit = 30;
+    host.stock = host.netmile = true;
+    host.answer = row.answer;
+    host.clip = {mail(row.links, "a")};
+    std::string last;
+    TClipDispatch dispatch;
+    // Copies made while the question is open: kept, the same text twice once, and analysed after it.
+    host.onConfirm = [&] {
+      for (const std::string& text :
+           {std::string("1234"), std::string("1234"), mail(3, "b"), std::string("5678")}) {
+        host.clip = {text};
+        dispatch.Change(host, last);
+      }
+      EXPECT_TRUE(host.opened.empty()) << "nothing opens while the question is open";
+    };
+    ASSERT_TRUE(dispatch.Change(host, last));
+    EXPECT_EQ(dispatch.Asking(), row.links > 30) << row.links;
+    EXPECT_EQ(host.askLater, row.links > 30 ? 1 : 0) << row.links;
+    EXPECT_EQ(host.opened.size(), row.links > 30 ? 0u : 30u) << "nothing opens inside the notification";
+    ASSERT_TRUE(dispatch.Ask(host, last));
+    EXPECT_EQ(host.questions, row.questions);
+    std::vector<std::string> expected = links(static_cast<int>(row.opened), "a");
+    if (row.links > 30)
+      for (const auto& more : {std::vector<std::string>{chart + "1234"}, links(3, "b"), {chart + "5678"}})
+        expected.insert(expected.end(), more.begin(), more.end());
+    EXPECT_EQ(host.opened, expected) << row.links;
+    EXPECT_EQ(host.sleeps.size(), expected.size() - (row.links > 30 ? 2 : 0))
+        << "a pause after each mail link";
+    EXPECT_EQ(last, row.links > 30 ? "5678" : mail(row.links, "a"));
+    EXPECT_FALSE(dispatch.Asking());
   }
 }

@@ -78,3 +78,61 @@ TEST(OverlappingCopies, ANetMileMailCopiedDuringTheInfoCashPauses) { CopyOverlap
 TEST(OverlappingCopies, ThreeMailsEachCopiedWhileThePreviousOneOpens) {
   CopyOverlapping({&kMagazine, &kHtml, &kGold});
 }
+
+// A copy that would open more than 30 pages asks first, once it has passed the change on: No opens none, Yes
+// opens them all in order, and a copy made while the question is open is analysed after it.
+TEST(OverlappingCopies, ACopyOfManyLinksAsksFirstAndCopiesMeanwhileFollow) {
+  OrderedBrowser browser;
+  ClipboardViewer viewer;  // behind the program
+  ProgramCopy copy(L"many-links");
+  WriteFileBytes(copy.IniPath(),
+                 "[" + UserName() + "]\r\nBrowseStockCode=1\r\nAutoBrowseNetMileAD=1\r\nSleepTime=0\r\n");
+  HWND form = nullptr;
+  auto program = copy.Start(&form);
+  ASSERT_NE(form, nullptr);
+  const auto links = [](int mail) {
+    std::vector<std::string> urls;
+    for (int i = 0; i < 40; ++i) urls.push_back(kAd + std::to_string(mail) + "-" + std::to_string(i));
+    return urls;
+  };
+  const auto ask = [&](int mail) -> HWND {
+    std::string text = "NetMile\r\n";
+    for (const std::string& url : links(mail)) text += url + "\r\n";
+    const long notices = viewer.Count();
+    PutClipboardText(text);
+    HWND box = WaitForWindow(L"#32770", L"Brivola", program->Id());
+    EXPECT_EQ(viewer.Count(), notices + 1) << "asked before the change went on";
+    wchar_t question[256] = {};
+    WaitUntil([&] { return GetDlgItemTextW(box, 0xFFFF, question, 256) > 0; });
+    EXPECT_STREQ(question, L"このテキストから 40 件のページを開きます。開いてもよろしいですか？");
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &gui);
+    EXPECT_EQ(gui.hwndFocus, GetDlgItem(box, IDNO)) << "No is the default";
+    EXPECT_EQ(GetWindowLongW(GetDlgItem(box, IDNO), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON)
+        << "No is the default";
+    return box;
+  };
+  const std::string chart = "http://chart.yahoo.co.jp/q?d=c&k=c3&z=m&h=on&s=";
+
+  HWND box = ask(1);
+  ASSERT_NE(box, nullptr);
+  PostMessageW(box, WM_COMMAND, IDNO, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+  PutClipboardText("1301");  // known to be handled once its chart opens
+  ASSERT_TRUE(WaitUntil([&] { return !browser.Urls().empty(); }));
+  EXPECT_EQ(browser.Urls(), std::vector<std::string>{chart + "1301"}) << "No opened something";
+
+  box = ask(2);
+  ASSERT_NE(box, nullptr);
+  const long notices = viewer.Count();
+  PutClipboardText("1332");
+  ASSERT_TRUE(viewer.WaitForCount(notices + 1)) << "a copy made while the box is open is passed on";
+  PostMessageW(box, WM_COMMAND, IDYES, 0);
+  std::vector<std::string> expected{chart + "1301"};
+  for (const std::string& url : links(2)) expected.push_back(url);
+  expected.push_back(chart + "1332");
+  ASSERT_TRUE(WaitUntil([&] { return browser.Urls().size() >= expected.size(); }, 60000))
+      << browser.Urls().size() << " URLs: " << WhereLost(expected, copy, browser);
+  EXPECT_EQ(browser.Urls(), expected);
+}

@@ -174,3 +174,23 @@ TEST(ViewerChain, AReaderAheadThatHoldsTheClipboardDelaysNothing) {
   EXPECT_EQ(p.Opened(), p.expected);
   EXPECT_EQ(behind.Count(), base + 3);
 }
+
+// A viewer ahead that hands each change on with a plain SendMessage waits for the program's answer; it gets
+// it before the first page opens, not after every pause, and the pages still open once, in order.
+TEST(ViewerChain, AViewerAheadGetsItsAnswerBeforeThePagesOpen) {
+  ProgramCopy copy(L"answer-first", "BRIVOLA_PROBE_EXE");
+  WriteFileBytes(copy.IniPath(), "[" + UserName() + "]\r\nAutoBrowseNetMileAD=1\r\nSleepTime=2000\r\n");
+  HWND form = nullptr;
+  auto program = copy.Start(&form);
+  ASSERT_NE(form, nullptr);
+  ChainViewer ahead(copy, L"ahead", L"");
+  const std::vector<std::string> links{"http://ad.example.jp/1", "http://ad.example.jp/2"};
+  PutClipboardText("NetMile\r\n" + links[0] + "\r\n" + links[1] + "\r\n");
+  ASSERT_TRUE(WaitUntil([&] { return ahead.Tick("passed") != 0 || copy.ShellOpens().size() >= 2; }));
+  EXPECT_NE(ahead.Tick("passed"), 0u) << "the viewer ahead waited out the pauses";
+  EXPECT_LT(copy.ShellOpens().size(), 2u);
+  ASSERT_TRUE(WaitUntil([&] { return copy.OpenedUrls().size() >= 2; }, 30000));
+  std::vector<std::string> opened;
+  for (const auto& u : copy.OpenedUrls()) opened.push_back(u.url);
+  EXPECT_EQ(opened, links);
+}
