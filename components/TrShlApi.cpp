@@ -64,7 +64,8 @@ DWORD VersionFromResource() {
   };
   Translation* translation = nullptr;
   UINT length = 0;
-  if (!lazy::VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
+  if (!lazy::VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                            &length) ||
       length < sizeof(Translation))
     return 0;
   char key[64];
