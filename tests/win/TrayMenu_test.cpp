@@ -6,6 +6,7 @@
 #include <windows.h>
 // after windows.h
 #include <shellapi.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <string>
@@ -212,6 +213,18 @@ TEST(TrayMenu, LibrariesPlantedBesideTheProgramAreNeverLoaded) {
       std::find(texts.begin(), texts.end(), L"Copyright (C) 2026 Tornhaven\r\n\r\nFileVersion : 1.0.0.14"),
       texts.end());
   RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);  // painted, icon too
+  // The box's buttons brought in the common controls, still those of the manifest: version 6, side by side.
+  HMODULE modules[512];
+  DWORD bytes = 0;
+  ASSERT_TRUE(EnumProcessModules(run.program->Handle(), modules, sizeof modules, &bytes));
+  std::wstring comctl32;
+  for (DWORD i = 0; i < bytes / sizeof(HMODULE); ++i) {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameExW(run.program->Handle(), modules[i], path, MAX_PATH);
+    if (std::wstring(path).ends_with(L"\\comctl32.dll")) comctl32 = path;
+  }
+  EXPECT_NE(comctl32.find(L"\\winsxs\\"), std::wstring::npos)
+      << "comctl32 from " << std::string(comctl32.begin(), comctl32.end());
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
   PostMessageW(run.form, WM_CLOSE, 0, 0);
