@@ -75,8 +75,9 @@ class TPopupMenu : public TComponent {
   int Scaled(int designPixels) const { return MulDiv(designPixels, dpi_, 96); }
 
  private:
+  struct TOpenItems;
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-  HMENU Build(TMenuItem& parent, std::vector<TMenuItem*>& byId);
+  HMENU Build(TMenuItem& parent, TOpenItems& open);
 
   TComponent* popupComponent_ = nullptr;
   HWND window_ = nullptr;
