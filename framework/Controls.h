@@ -117,6 +117,12 @@ class TWinControl : public TControl {
   virtual bool CanFocus();
   // The children the Tab key visits, in tab order.
   std::vector<TWinControl*> TabList() const;
+  // True for a child outside the tab order whose window goes just before the control put into its
+  // parent after it, the one it names (a label): screen readers name a control by the text before it.
+  virtual bool NamesNextControl() const { return false; }
+  // The windowed children in the order of their windows: the tab order, each naming child just before
+  // the control it names.
+  std::vector<TWinControl*> WindowOrder() const;
 
   // The font its window uses: the parent's unless the control has its own.
   virtual HFONT FontHandle() const;

@@ -115,10 +115,18 @@ TEST(SetupDialog, ControlsCarryTheirNamesDefaultsAndBounds) {
   EXPECT_TRUE(GetWindowLongW(f.SleepTime->Handle(), GWL_STYLE) & ES_RIGHT);
   EXPECT_EQ(f.InfoCashID->Text(), "");
   EXPECT_EQ(f.PageControl1->ActivePage(), f.TabSheet1);
-  // Labels come first among a container's children, then the windowed controls.
-  EXPECT_EQ(f.TabSheet3->Control(0), f.Label1);
-  EXPECT_EQ(f.TabSheet3->Control(2), f.Label3);
-  EXPECT_EQ(f.TabSheet3->Control(3), f.SleepTime);
+  // Screen readers name an edit after the static text just before it, and a control by its window text.
+  std::vector<std::wstring> page3;
+  for (HWND w = GetWindow(f.TabSheet3->Handle(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    wchar_t cls[16]{};
+    GetClassNameW(w, cls, 16);
+    const bool noPrefix = std::wstring(cls) == L"Static" && (GetWindowLongW(w, GWL_STYLE) & SS_NOPREFIX);
+    page3.push_back(cls + (L" " + WindowText(w)) + (noPrefix ? L" &" : L""));
+  }
+  EXPECT_EQ(page3,
+            (std::vector<std::wstring>{
+                L"Static 表示タイミング &", L"Edit 100", L"Static ms &", L"Button NetMileの広告URLを自動表示",
+                L"Button Info-CashのキャッシュバックURLを自動表示", L"Static Info-CashのID &", L"Edit "}));
   // Texts cross the window boundary as code page 932.
   f.InfoCashID->SetText("\x83\x65\x83\x58\x83\x67");  // テスト
   wchar_t shown[16]{};
@@ -414,6 +422,7 @@ TEST(SetupDialog, OkSavesAndCancelRestoresTheSettingsFile) {
   HWND before = f.SleepTime->Handle();
   f.SleepTime->SetAlignment(TAlignment::taCenter);
   EXPECT_NE(f.SleepTime->Handle(), before);
+  EXPECT_EQ(GetWindow(f.SleepTime->Handle(), GW_HWNDPREV), f.Label1->Handle());  // still named by its label
   EXPECT_TRUE(GetWindowLongW(f.SleepTime->Handle(), GWL_STYLE) & ES_CENTER);
   EXPECT_EQ(f.SleepTime->Text(), "555");
   TTTOOLINFOW ti{};
