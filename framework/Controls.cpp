@@ -155,6 +155,9 @@ void TWinControl::CreateParams(TCreateParams& p) {
   p.height = r.bottom - r.top;
   if (tabStop_) p.style |= WS_TABSTOP;
   if (Parent()) p.parentWindow = Parent()->Handle();
+  // The arrow keys move within a group, from a control with WS_GROUP to the next one. The dialog's order
+  // comes back to its first control after the last, so that one ends a group at the end of a page.
+  if (Parent() && !Parent()->Parent() && Parent()->WindowOrder().front() == this) p.style |= WS_GROUP;
 }
 
 HWND TWinControl::Handle() {

@@ -207,6 +207,13 @@ void TCustomCheckBox::SetState(TCheckBoxState state) {
 void TRadioButton::CreateParams(TCreateParams& p) {
   TButtonControl::CreateParams(p);
   p.style |= BS_RADIOBUTTON;
+  // A parent's buttons are one group for the arrow keys, which starts at the first.
+  if (Parent())
+    for (TWinControl* c : Parent()->WindowOrder())
+      if (dynamic_cast<TRadioButton*>(c)) {
+        if (c == this) p.style |= WS_GROUP;
+        break;
+      }
 }
 
 void TRadioButton::CreateWindowHandle() { SendMessageW(WindowHandle(), BM_SETCHECK, checked_, 0); }

@@ -127,6 +127,13 @@ TEST(SetupDialog, ControlsCarryTheirNamesDefaultsAndBounds) {
             (std::vector<std::wstring>{
                 L"Static 表示タイミング &", L"Edit 100", L"Static ms &", L"Button NetMileの広告URLを自動表示",
                 L"Button Info-CashのキャッシュバックURLを自動表示", L"Static Info-CashのID &", L"Edit "}));
+  // The chart sites are one group for the arrow keys, from the first button to OK, where the dialog's order
+  // comes back to after the page's last control.
+  std::vector<bool> groups;
+  for (TControl* c : f.StockSiteSelect->Controls())
+    groups.push_back(GetWindowLongW(dynamic_cast<TWinControl*>(c)->Handle(), GWL_STYLE) & WS_GROUP);
+  EXPECT_EQ(groups, (std::vector<bool>{true, false, false, false, false}));
+  EXPECT_TRUE(GetWindowLongW(f.OK->Handle(), GWL_STYLE) & WS_GROUP);
   // Texts cross the window boundary as code page 932.
   f.InfoCashID->SetText("\x83\x65\x83\x58\x83\x67");  // テスト
   wchar_t shown[16]{};
@@ -264,6 +271,22 @@ TEST(SetupDialog, TabOrderAndSelectionOnEntry) {
   EXPECT_EQ(order, (std::vector<HWND>{f.Cancel->Handle(), f.PageControl1->Handle(), f.SleepTime->Handle(),
                                       f.AutoBrowseNetMileAD->Handle(), f.AutoBrowseInfoCash->Handle(),
                                       f.InfoCashID->Handle(), f.OK->Handle()}));
+
+  // The arrows go round the chart sites; Tab leaves them, and comes back at the checked one.
+  ShowOn(1);
+  auto site = [&](int i) { return dynamic_cast<TWinControl*>(f.StockSiteSelect->Controls()[i])->Handle(); };
+  for (auto [from, key, to] : {std::tuple{4, VK_DOWN, 0}, {0, VK_UP, 4}, {1, VK_DOWN, 2}}) {
+    SetFocus(site(from));
+    Key(site(from), key);
+    EXPECT_EQ(GetFocus(), site(to)) << from << " " << key;
+  }
+  f.StockSiteSelect->SetItemIndex(3);
+  Key(Focused(*f.BrowseStockCode), VK_TAB);
+  EXPECT_EQ(GetFocus(), site(3));
+  Key(site(3), VK_TAB);
+  EXPECT_EQ(GetFocus(), f.OK->Handle());
+  f.StockSiteSelect->SetItemIndex(0);
+  ShowOn(2);
   // Entered by keyboard the spin edit's text is selected; by a click it is not.
   f.SleepTime->SetText("250");
   f.AutoBrowseNetMileAD->SetFocus();
