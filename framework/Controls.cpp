@@ -137,6 +137,22 @@ std::vector<TWinControl*> TWinControl::WindowOrder() const {
   return order;
 }
 
+std::vector<TWinControl*> TWinControl::FocusOrder() const {
+  std::vector<TWinControl*> order;
+  for (TWinControl* c : TabList()) {
+    if (!c->HandleAllocated() || !IsWindowVisible(c->Handle()) || !IsWindowEnabled(c->Handle())) continue;
+    if (c->CanFocus()) order.push_back(c);
+    const std::vector<TWinControl*> inner = c->FocusOrder();
+    order.insert(order.end(), inner.begin(), inner.end());
+  }
+  return order;
+}
+
+void TWinControl::FocusByKeyboard() {
+  SetFocus();
+  if (SendMessageW(Handle(), WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(Handle(), EM_SETSEL, 0, -1);
+}
+
 HFONT TWinControl::FontHandle() const { return Parent() ? Parent()->FontHandle() : nullptr; }
 
 void TWinControl::RemoveControl(TControl* control) {

@@ -123,6 +123,13 @@ class TWinControl : public TControl {
   // The windowed children in the order of their windows: the tab order, each naming child just before
   // the control it names.
   std::vector<TWinControl*> WindowOrder() const;
+  // The controls inside that can take the focus now, in the order the Tab key visits them.
+  std::vector<TWinControl*> FocusOrder() const;
+  // Focus given by a key: an edit's whole text is selected, as the dialog manager does.
+  void FocusByKeyboard();
+  // A key pressed with Ctrl, offered to the form's controls before the form's own dialog keys: true when
+  // taken.
+  virtual bool TakeDialogKey(WPARAM) { return false; }
 
   // The font its window uses: the parent's unless the control has its own.
   virtual HFONT FontHandle() const;

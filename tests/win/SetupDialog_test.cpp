@@ -68,6 +68,17 @@ HWND Focused(TWinControl& c) {
   Pump();
   return c.Handle();
 }
+
+// Keys as a user's hand types them into the window in front: pressed in order, released in reverse.
+void Chord(const std::vector<WORD>& keys) {
+  const size_t n = keys.size();
+  std::vector<INPUT> in(2 * n, INPUT{INPUT_KEYBOARD, {}});
+  for (size_t i = 0; i < 2 * n; ++i) {
+    in[i].ki.wVk = keys[i < n ? i : 2 * n - 1 - i];
+    in[i].ki.dwFlags = i < n ? 0 : KEYEVENTF_KEYUP;
+  }
+  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+}
 }  // namespace
 
 TEST(SetupDialog, ControlsCarryTheirNamesDefaultsAndBounds) {
@@ -313,6 +324,31 @@ TEST(SetupDialog, TabOrderAndSelectionOnEntry) {
                reinterpret_cast<LPARAM>(&to));
   EXPECT_EQ(from, to);
   f.SleepTime->SetText("100");
+}
+
+TEST(SetupDialog, CtrlTabAndCtrlPageKeysTurnThePagesRoundAsATabClickWould) {
+  TSetupForm& f = Form();
+  int changes = 0;
+  f.PageControl1->OnChange = [&](TComponent*) { ++changes; };
+  // Rows: from page, focus, keys, to page, focus after. Focus inside the old page goes to the new page's
+  // first control (the tabs, for the empty first page).
+  using Row = std::tuple<int, TWinControl*, std::vector<WORD>, int, TWinControl*>;
+  for (const auto& [from, focus, keys, to, focused] :
+       std::vector<Row>{{0, f.OK, {VK_CONTROL, VK_TAB}, 1, f.OK},
+                        {1, f.BrowseStockCode, {VK_CONTROL, VK_NEXT}, 2, f.SleepTime},
+                        {2, f.InfoCashID, {VK_CONTROL, VK_TAB}, 0, f.PageControl1},
+                        {2, f.PageControl1, {VK_CONTROL, VK_SHIFT, VK_TAB}, 1, f.PageControl1},
+                        {0, f.Cancel, {VK_CONTROL, VK_PRIOR}, 2, f.Cancel}}) {
+    ShowOn(from);
+    Focused(*focus);
+    changes = 0;
+    Chord(keys);
+    EXPECT_TRUE(WaitUntil([&] { return Pump(), f.PageControl1->ActivePageIndex() == to; }, 5000)) << from;
+    EXPECT_EQ(changes, 1) << from;
+    EXPECT_EQ(GetFocus(), focused->Handle()) << from;
+  }
+  f.PageControl1->OnChange = nullptr;
+  f.Hide();
 }
 
 TEST(SetupDialog, DialogKeysAndCloseRequestsHide) {
