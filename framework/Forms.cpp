@@ -178,6 +178,11 @@ bool TForm::OfferDialogKey(TWinControl& container, WPARAM key) {
 bool TForm::DialogKey(MSG& msg) {
   if (msg.message == WM_KEYDOWN) {
     const WPARAM key = msg.wParam;
+    // A key that moves the focus: the focus rectangles show from now on, as in a dialog that Windows runs.
+    const bool arrow = key >= VK_LEFT && key <= VK_DOWN;
+    const auto code = arrow ? SendMessageW(msg.hwnd, WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&msg)) : 0;
+    if (key == VK_TAB || (arrow && !(code & DLGC_WANTARROWS)))
+      SendMessageW(Handle(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
     if (GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0 && OfferDialogKey(*this, key)) return true;
     if (key == VK_TAB && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0) {
       SelectNext(GetKeyState(VK_SHIFT) >= 0);

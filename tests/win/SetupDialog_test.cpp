@@ -270,15 +270,27 @@ TEST(SetupDialog, SpinButtonsStepOnReleaseAndRepeatWhileHeld) {
   s.SetText("100");
 }
 
+namespace {
+LRESULT CALLBACK RecordUiState(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR log) {
+  if (msg == WM_CHANGEUISTATE) reinterpret_cast<std::vector<WPARAM>*>(log)->push_back(wParam);
+  return DefSubclassProc(wnd, msg, wParam, lParam);
+}
+}  // namespace
+
 TEST(SetupDialog, TabOrderAndSelectionOnEntry) {
   ShowOn(2);
   TSetupForm& f = Form();
   f.OK->SetFocus();
+  // The first Tab shows the focus rectangles, as in a dialog that Windows runs.
+  std::vector<WPARAM> uiState;
+  SetWindowSubclass(f.Handle(), &RecordUiState, 1, reinterpret_cast<DWORD_PTR>(&uiState));
   std::vector<HWND> order;
   for (int i = 0; i < 7; ++i) {
     Key(GetFocus(), VK_TAB);
     order.push_back(GetFocus());
   }
+  RemoveWindowSubclass(f.Handle(), &RecordUiState, 1);
+  EXPECT_EQ(uiState, std::vector<WPARAM>(order.size(), MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS)));
   EXPECT_EQ(order, (std::vector<HWND>{f.Cancel->Handle(), f.PageControl1->Handle(), f.SleepTime->Handle(),
                                       f.AutoBrowseNetMileAD->Handle(), f.AutoBrowseInfoCash->Handle(),
                                       f.InfoCashID->Handle(), f.OK->Handle()}));
