@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,12 @@ void Chord(const std::vector<WORD>& keys) {
   }
   SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
 }
+
+// The pixels of the colour in a window's client area, as the screen shows it.
+int Pixels(HWND wnd, COLORREF colour) {
+  const auto shown = CaptureClient(wnd).pixels;
+  return static_cast<int>(std::count(shown.begin(), shown.end(), colour));
+}
 }  // namespace
 
 TEST(SetupDialog, ControlsCarryTheirNamesDefaultsAndBounds) {
@@ -138,6 +145,8 @@ TEST(SetupDialog, ControlsCarryTheirNamesDefaultsAndBounds) {
             (std::vector<std::wstring>{
                 L"Static 表示タイミング &", L"Edit 100", L"Static ms &", L"Button NetMileの広告URLを自動表示",
                 L"Button Info-CashのキャッシュバックURLを自動表示", L"Static Info-CashのID &", L"Edit "}));
+  EXPECT_EQ(WindowText(f.SleepTime->Button().UpButton().Handle()), L"増やす");
+  EXPECT_EQ(WindowText(f.SleepTime->Button().DownButton().Handle()), L"減らす");
   // The chart sites are one group for the arrow keys, from the first button to OK, where the dialog's order
   // comes back to after the page's last control.
   std::vector<bool> groups;
@@ -268,6 +277,25 @@ TEST(SetupDialog, SpinButtonsStepOnReleaseAndRepeatWhileHeld) {
   Pump();
   EXPECT_EQ(s.Value(), released);
   s.SetText("100");
+
+  // High contrast (black face, white text): each triangle, 9 by 5 pixels in rows of 1 to 9, in the text
+  // colour; in the grey text colour while the field is disabled. The edges' light colour is set apart here.
+  const int elements[] = {COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_GRAYTEXT, COLOR_BTNHIGHLIGHT};
+  const COLORREF contrast[] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 255, 0), RGB(0, 255, 255)};
+  COLORREF saved[4];
+  for (int i = 0; i < 4; ++i) saved[i] = GetSysColor(elements[i]);
+  SetSysColors(4, elements, contrast);
+  for (bool enabled : {true, false}) {
+    s.SetEnabled(enabled);
+    for (HWND button : {up, down}) {
+      RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+      EXPECT_TRUE(WaitUntil([&] { return Pump(), Pixels(button, contrast[enabled ? 1 : 2]) == 25; }, 5000))
+          << enabled;
+    }
+    if (enabled) SaveArtifact(CaptureClient(s.Handle()), "SetupDialog-spin-contrast.bmp");
+  }
+  s.SetEnabled(true);
+  SetSysColors(4, elements, saved);
 }
 
 namespace {
