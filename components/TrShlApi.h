@@ -54,6 +54,8 @@ struct TTrayShell {
   // Lets the message reach the window from a process of lower rights (the
   // shell, when this program runs elevated).
   std::function<void(HWND wnd, UINT message)> AllowMessage;
+  // Where the icon is on the screen; empty: Shell_NotifyIconGetRect where the system has it.
+  std::function<bool(HWND wnd, UINT id, RECT& rect)> IconRect{};
 };
 TTrayShell& TrayShell();
 void ResetTrayShell();
@@ -181,6 +183,10 @@ class TTaskTrayIcon {
   bool ModifyIcon();
   bool HideIcon();
   bool DeleteIcon();
+  // Where the shown icon is on the screen; false where the system can't tell.
+  bool IconRect(RECT& rect) const;
+  // Gives the keyboard focus back to the notification area, after a menu opened from there.
+  bool SetFocus();
   bool Added() const { return added_; }
   bool Shown() const { return shown_; }
 

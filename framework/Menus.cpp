@@ -125,6 +125,7 @@ void TPopupMenu::PopupAt(int x, int y) {
   // The menu opens on the monitor under the point, at that monitor's DPI.
   dpi_ = MonitorDpiAt({x, y});
   if (Images) Images->SetDpi(dpi_);
+  cancelled_ = false;
   TOpenItems open;
   UniqueMenu menu(Build(Items, open));
   auto window = TUtilityWindow::Allocate([this](UINT msg, WPARAM w, LPARAM l) { return HandleMessage(msg, w, l); },
@@ -138,6 +139,7 @@ void TPopupMenu::PopupAt(int x, int y) {
   const UINT chosen = static_cast<UINT>(TrackPopupMenu(
       menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0, window_,
       nullptr));
+  cancelled_ = chosen == 0 && GetForegroundWindow() == window_;
   // Lets the menu's own loop finish cleanly before the owner goes.
   PostMessageW(window_, WM_NULL, 0, 0);
   window_ = nullptr;
