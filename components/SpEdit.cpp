@@ -38,6 +38,8 @@ void TTimerSpeedButton::CreateParams(TCreateParams& p) {
   TWinControl::CreateParams(p);
   p.className = L"TTimerSpeedButton";
   p.classStyle = 0;  // a double click is two presses
+  // Its name for screen readers; the triangle shows it on the screen.
+  p.caption = up_ ? L"増やす" : L"減らす";
 }
 
 bool TTimerSpeedButton::PointerOver() const {
@@ -53,15 +55,16 @@ void TTimerSpeedButton::Paint(HDC dc) {
   GetClientRect(WindowHandle(), &r);
   FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
   DrawEdge(dc, &r, down_ ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
-  // A black triangle of 9 by 6 design pixels at most, an odd number of pixels wide so that it has a tip,
-  // shifted down and right while pressed.
+  // A triangle of 9 by 6 design pixels at most, an odd number of pixels wide so that it has a tip,
+  // shifted down and right while pressed; in the button text colour, which high-contrast schemes set.
   const int w = (std::min(Scaled(9), static_cast<int>(r.right) - 4) - 1) | 1,
             h = std::min(Scaled(6), (w + 1) / 2);
   const int shift = down_ ? Scaled(1) : 0;
   const int x = (r.right - w) / 2 + shift, y = (r.bottom - (w + 1) / 2) / 2 + shift;
-  UniqueBrush black(CreateSolidBrush(RGB(0, 0, 0)));
-  SelectGuard b(dc, black.get());
-  SelectGuard p(dc, GetStockObject(BLACK_PEN));
+  const int colour = IsWindowEnabled(WindowHandle()) ? COLOR_BTNTEXT : COLOR_GRAYTEXT;
+  SelectGuard b(dc, GetSysColorBrush(colour));
+  SelectGuard p(dc, GetStockObject(DC_PEN));
+  SetDCPenColor(dc, GetSysColor(colour));
   const int half = w / 2;
   const int rows = std::min(h, half + 1);
   POINT tri[3];
@@ -119,6 +122,9 @@ LRESULT TTimerSpeedButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (wasPressed && PointerOver() && OnClick) OnClick(this);
       return 0;
     }
+    case WM_ENABLE:
+      InvalidateRect(wnd, nullptr, FALSE);
+      break;
     case WM_CAPTURECHANGED:
       if (pressed_ && reinterpret_cast<HWND>(lParam) != wnd) {
         pressed_ = down_ = false;
@@ -166,6 +172,12 @@ void TSpinButton::SetBounds(int left, int top, int width, int height) {
   down_->SetBounds(0, upHeight - 1, width, height - upHeight + 1);
 }
 
+void TSpinButton::SetEnabled(bool enabled) {
+  TWinControl::SetEnabled(enabled);
+  up_->SetEnabled(enabled);
+  down_->SetEnabled(enabled);
+}
+
 // ---- TSpinEdit
 
 TSpinEdit::TSpinEdit(TComponent* owner) : TCustomEdit(owner) {
@@ -194,6 +206,12 @@ void TSpinEdit::CreateWindowHandle() {
 void TSpinEdit::SetBounds(int left, int top, int width, int height) {
   TCustomEdit::SetBounds(left, top, width, height);
   if (HandleAllocated()) FitLayout();
+}
+
+// The buttons take the field's state, and show it.
+void TSpinEdit::SetEnabled(bool enabled) {
+  TCustomEdit::SetEnabled(enabled);
+  button_->SetEnabled(enabled);
 }
 
 void TSpinEdit::DpiChanged() {

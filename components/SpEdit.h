@@ -35,6 +35,7 @@ class TSpinButton : public TWinControl {
   TTimerSpeedButton& UpButton() { return *up_; }
   TTimerSpeedButton& DownButton() { return *down_; }
   void SetBounds(int left, int top, int width, int height) override;
+  void SetEnabled(bool enabled) override;
   TNotifyEvent OnUpClick;
   TNotifyEvent OnDownClick;
   TNotifyEvent OnPress;
@@ -69,6 +70,7 @@ class TSpinEdit : public TCustomEdit {
   void UpClick();
   void DownClick();
   void SetBounds(int left, int top, int width, int height) override;
+  void SetEnabled(bool enabled) override;
   void DpiChanged() override;
 
  protected:

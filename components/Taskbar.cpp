@@ -290,9 +290,9 @@ void TTrayIcon::TrayMessage(TMessage& message) {
 void TTrayIcon::TrayNotify(const TMessage& m) {
   POINT p{};
   GetCursorPos(&p);
-  auto down = [&](TPopupMenu* const& menu, TMouseButton button, TShiftState shift) {
+  auto down = [&](TPopupMenu* const& menu, TMouseButton button, TShiftState shift, bool keyboard = false) {
     if (menu && AutoPopup)
-      Popup(menu, p);
+      Popup(menu, p, keyboard);
     else if (OnMouseDown)
       OnMouseDown(this, button, shift, p.x, p.y);
   };
@@ -314,6 +314,12 @@ void TTrayIcon::TrayNotify(const TMessage& m) {
     case WM_RBUTTONDBLCLK: raise(OnRDblClick); break;
     case WM_MBUTTONDOWN: down(nullptr, mbMiddle, ssMiddle); break;
     case WM_MBUTTONUP: up(mbMiddle, ssMiddle); break;
+    // Shift+F10 or the menu key on the icon, from a shell that reports keys as such (notify version 3 and
+    // later). The icon registers version 0, whose shell sends them, Enter and Space as a right-button press
+    // and release instead.
+    case WM_CONTEXTMENU:
+      down(RButtonPopupMenu, mbRight, ssRight, true);
+      break;
     case TRAY_MOUSEENTER: raise(OnMouseEnter); break;
     case TRAY_MOUSEEXIT: raise(OnMouseExit); break;
     case TRAY_MOUSECLICK:
@@ -323,13 +329,19 @@ void TTrayIcon::TrayNotify(const TMessage& m) {
   }
 }
 
-void TTrayIcon::Popup(TPopupMenu* const& menu, POINT at) {
+void TTrayIcon::Popup(TPopupMenu* const& menu, POINT at, bool keyboard) {
+  // Opened from the keyboard, or with the pointer away from the icon (keys come as button reports), the menu
+  // opens at the icon, and the focus goes back to the notification area when it is dismissed.
+  RECT icon{};
+  const bool atIcon = inner_->IconRect(icon) && (keyboard || !PtInRect(&icon, at));
+  if (atIcon) at = {(icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2};
   // The menu closes when the user clicks elsewhere only if our thread owns the foreground.
   SetForegroundWindow(Application().Handle());
   Application().ProcessMessages();
   if (!menu) return;  // removed while the queue was handled
   menu->SetPopupComponent(this);
   menu->PopupAt(at.x, at.y);
+  if (atIcon && menu && menu->Cancelled()) inner_->SetFocus();
 }
 
 void TTrayIcon::SetResourceIconList(TStringList names) {

@@ -150,7 +150,7 @@ class TTrayIcon : public TComponent {
   void IconChanged();
   void TrayMessage(TMessage& message);
   void TrayNotify(const TMessage& message);
-  void Popup(TPopupMenu* const& menu, POINT at);
+  void Popup(TPopupMenu* const& menu, POINT at, bool keyboard);
   bool Quiet() const { return Loading() || Designing(); }
   void InstallAppHooks();
   void RemoveAppHooks();

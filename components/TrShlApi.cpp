@@ -319,6 +319,18 @@ bool TTaskTrayIcon::DeleteIcon() {
   return ok;
 }
 
+bool TTaskTrayIcon::IconRect(RECT& rect) const {
+  if (!shown_) return false;
+  if (TrayShell().IconRect) return TrayShell().IconRect(handle_, data_.uID, rect);
+  // Windows 7 and later.
+  using GetRect = HRESULT(WINAPI*)(const NOTIFYICONIDENTIFIER*, RECT*);
+  static const auto getRect = OptionalFunction<GetRect>(L"shell32.dll", "Shell_NotifyIconGetRect");
+  NOTIFYICONIDENTIFIER icon{sizeof icon, handle_, data_.uID, GUID{}};
+  return getRect && SUCCEEDED(getRect(&icon, &rect));
+}
+
+bool TTaskTrayIcon::SetFocus() { return shown_ && Shell5() && Notify(NIM_SETFOCUS); }
+
 void TTaskTrayIcon::MessageHandler(TMessage& message) {
   if (winProcList && message.Msg == winProcList->TaskbarCreated()) {
     if (added_) {

@@ -56,6 +56,8 @@ struct TTrayShell {
   std::function<void(HWND wnd, UINT message)> AllowMessage;
   // Whether this process runs with higher rights than the shell: only then is a message let through.
   std::function<bool()> Elevated;
+  // Where the icon is on the screen; empty: Shell_NotifyIconGetRect where the system has it.
+  std::function<bool(HWND wnd, UINT id, RECT& rect)> IconRect{};
 };
 TTrayShell& TrayShell();
 void ResetTrayShell();
@@ -186,6 +188,10 @@ class TTaskTrayIcon {
   bool ModifyIcon();
   bool HideIcon();
   bool DeleteIcon();
+  // Where the shown icon is on the screen; false where the system can't tell.
+  bool IconRect(RECT& rect) const;
+  // Gives the keyboard focus back to the notification area, after a menu opened from there.
+  bool SetFocus();
   bool Added() const { return added_; }
   bool Shown() const { return shown_; }
 

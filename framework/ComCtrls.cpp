@@ -125,6 +125,32 @@ void TPageControl::DpiChanged() {
   PlaceSheets();
 }
 
+void TPageControl::SelectNextPage(bool forward) {
+  const int count = PageCount();
+  if (count == 0) return;
+  TTabSheet* old = activePage_;
+  const bool focusInside = old && old->HandleAllocated() && IsChild(old->WindowHandle(), GetFocus());
+  const int at = ActivePageIndex();
+  SetActivePageIndex(at < 0 ? (forward ? 0 : count - 1) : (at + (forward ? 1 : count - 1)) % count);
+  if (OnChange) OnChange(this);
+  // The old page is hidden now, and the focus must not stay on a control nobody sees.
+  if (focusInside && activePage_) {
+    const auto order = activePage_->FocusOrder();
+    if (order.empty())
+      SetFocus();
+    else
+      order.front()->FocusByKeyboard();
+  }
+}
+
+bool TPageControl::TakeDialogKey(WPARAM key) {
+  if (key != VK_TAB && key != VK_NEXT && key != VK_PRIOR) return false;
+  if (!HandleAllocated() || !IsWindowVisible(WindowHandle()) || !IsWindowEnabled(WindowHandle()))
+    return false;
+  SelectNextPage(key == VK_TAB ? GetKeyState(VK_SHIFT) >= 0 : key == VK_NEXT);
+  return true;
+}
+
 bool TPageControl::HandleReflected(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
   if (msg != WM_NOTIFY) return false;
   const auto* hdr = reinterpret_cast<const NMHDR*>(lParam);

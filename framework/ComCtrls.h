@@ -41,6 +41,11 @@ class TPageControl : public TWinControl {
   void SetActivePageIndex(int index);
   // Where the sheets go, in this control's client pixels.
   RECT DisplayRect();
+  // The next page, or the one before, wrapping around; the change runs as a click on its tab. Focus that
+  // was inside the old page goes to the new page's first control.
+  void SelectNextPage(bool forward);
+  // Ctrl+Tab and Ctrl+PageDown select the next page, Ctrl+Shift+Tab and Ctrl+PageUp the one before.
+  bool TakeDialogKey(WPARAM key) override;
   TNotifyEvent OnChange;
 
   void SetBounds(int left, int top, int width, int height) override;

@@ -4,7 +4,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
+#include <utility>
 
 #include "Forms.h"
 #include "Handles.h"
@@ -85,10 +87,10 @@ TWinControl* TWinControl::FromHandle(HWND wnd) {
 
 void TWinControl::InsertControl(TControl* control) {
   controls_.push_back(control);
-  if (auto* wc = dynamic_cast<TWinControl*>(control); wc && wc->tabOrder_ < 0) {
+  if (auto* wc = dynamic_cast<TWinControl*>(control); wc && wc->tabOrder_ < 0 && !wc->NamesNextControl()) {
     int n = 0;
     for (TControl* c : controls_)
-      if (c->IsWindowed()) ++n;
+      if (auto* k = dynamic_cast<TWinControl*>(c); k && !k->NamesNextControl()) ++n;
     wc->tabOrder_ = n - 1;
   }
   if (handle_ && control->IsWindowed() && ChildrenWithWindow()) static_cast<TWinControl*>(control)->Handle();
@@ -110,9 +112,45 @@ bool TWinControl::CanFocus() {
 std::vector<TWinControl*> TWinControl::TabList() const {
   std::vector<TWinControl*> kids;
   for (TControl* c : controls_)
-    if (auto* wc = dynamic_cast<TWinControl*>(c)) kids.push_back(wc);
+    if (auto* wc = dynamic_cast<TWinControl*>(c); wc && !wc->NamesNextControl()) kids.push_back(wc);
   std::stable_sort(kids.begin(), kids.end(), [](auto* a, auto* b) { return a->tabOrder_ < b->tabOrder_; });
   return kids;
+}
+
+std::vector<TWinControl*> TWinControl::WindowOrder() const {
+  std::map<const TWinControl*, std::vector<TWinControl*>> naming;  // by the control put in after them
+  std::vector<TWinControl*> waiting;
+  for (TControl* c : controls_) {
+    auto* wc = dynamic_cast<TWinControl*>(c);
+    if (!wc) continue;
+    if (wc->NamesNextControl())
+      waiting.push_back(wc);
+    else
+      naming[wc] = std::exchange(waiting, {});
+  }
+  std::vector<TWinControl*> order;
+  for (TWinControl* k : TabList()) {
+    order.insert(order.end(), naming[k].begin(), naming[k].end());
+    order.push_back(k);
+  }
+  order.insert(order.end(), waiting.begin(), waiting.end());
+  return order;
+}
+
+std::vector<TWinControl*> TWinControl::FocusOrder() const {
+  std::vector<TWinControl*> order;
+  for (TWinControl* c : TabList()) {
+    if (!c->HandleAllocated() || !IsWindowVisible(c->Handle()) || !IsWindowEnabled(c->Handle())) continue;
+    if (c->CanFocus()) order.push_back(c);
+    const std::vector<TWinControl*> inner = c->FocusOrder();
+    order.insert(order.end(), inner.begin(), inner.end());
+  }
+  return order;
+}
+
+void TWinControl::FocusByKeyboard() {
+  SetFocus();
+  if (SendMessageW(Handle(), WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(Handle(), EM_SETSEL, 0, -1);
 }
 
 HFONT TWinControl::FontHandle() const { return Parent() ? Parent()->FontHandle() : nullptr; }
@@ -133,6 +171,9 @@ void TWinControl::CreateParams(TCreateParams& p) {
   p.height = r.bottom - r.top;
   if (tabStop_) p.style |= WS_TABSTOP;
   if (Parent()) p.parentWindow = Parent()->Handle();
+  // The arrow keys move within a group, from a control with WS_GROUP to the next one. The dialog's order
+  // comes back to its first control after the last, so that one ends a group at the end of a page.
+  if (Parent() && !Parent()->Parent() && Parent()->WindowOrder().front() == this) p.style |= WS_GROUP;
 }
 
 HWND TWinControl::Handle() {
@@ -162,6 +203,16 @@ void TWinControl::CreateWnd() {
   HWND wnd = CreateWindowExW(p.exStyle, p.className.c_str(), p.caption.c_str(), p.style, p.x, p.y, p.width,
                              p.height, p.parentWindow, id, GetModuleHandleW(nullptr), this);
   if (!wnd) throw EOutOfResources("Error creating window");
+  if ((p.style & WS_CHILD) && Parent()) {
+    // A window made after its siblings (rebuilt, or put in later) goes to its place in their order.
+    HWND before = HWND_TOP;
+    for (TWinControl* k : Parent()->WindowOrder()) {
+      if (k == this) break;
+      if (k->handle_) before = k->handle_;
+    }
+    if (GetWindow(wnd, GW_HWNDPREV) != (before == HWND_TOP ? nullptr : before))
+      SetWindowPos(wnd, before, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
   if (p.stockClass) {
     handle_ = wnd;
     SetPropW(wnd, kObjectProp, this);
@@ -176,8 +227,8 @@ void TWinControl::CreateWnd() {
 
 void TWinControl::CreateChildHandles() {
   FitCaptions();
-  // In tab order, so that the window order is the tab order.
-  for (TWinControl* k : TabList()) k->Handle();
+  // In their order, so that the window order is the tab order.
+  for (TWinControl* k : WindowOrder()) k->Handle();
 }
 
 void TWinControl::FitCaptions() {

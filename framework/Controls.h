@@ -117,6 +117,19 @@ class TWinControl : public TControl {
   virtual bool CanFocus();
   // The children the Tab key visits, in tab order.
   std::vector<TWinControl*> TabList() const;
+  // True for a child outside the tab order whose window goes just before the control put into its
+  // parent after it, the one it names (a label): screen readers name a control by the text before it.
+  virtual bool NamesNextControl() const { return false; }
+  // The windowed children in the order of their windows: the tab order, each naming child just before
+  // the control it names.
+  std::vector<TWinControl*> WindowOrder() const;
+  // The controls inside that can take the focus now, in the order the Tab key visits them.
+  std::vector<TWinControl*> FocusOrder() const;
+  // Focus given by a key: an edit's whole text is selected, as the dialog manager does.
+  void FocusByKeyboard();
+  // A key pressed with Ctrl, offered to the form's controls before the form's own dialog keys: true when
+  // taken.
+  virtual bool TakeDialogKey(WPARAM) { return false; }
 
   // The font its window uses: the parent's unless the control has its own.
   virtual HFONT FontHandle() const;

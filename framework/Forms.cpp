@@ -156,19 +156,6 @@ void TForm::AddHints(TWinControl& container) {
   }
 }
 
-std::vector<TWinControl*> TForm::FocusOrder() const {
-  std::vector<TWinControl*> order;
-  std::function<void(const TWinControl&)> walk = [&](const TWinControl& container) {
-    for (TWinControl* c : container.TabList()) {
-      if (!c->HandleAllocated() || !IsWindowVisible(c->Handle()) || !IsWindowEnabled(c->Handle())) continue;
-      if (c->CanFocus()) order.push_back(c);
-      walk(*c);
-    }
-  };
-  walk(*this);
-  return order;
-}
-
 void TForm::SelectNext(bool forward) {
   const std::vector<TWinControl*> order = FocusOrder();
   if (order.empty()) return;
@@ -178,18 +165,29 @@ void TForm::SelectNext(bool forward) {
     if (order[i]->Handle() == focus || IsChild(order[i]->Handle(), focus)) at = static_cast<int>(i);
   const int n = static_cast<int>(order.size());
   const int next = at < 0 ? (forward ? 0 : n - 1) : (at + (forward ? 1 : n - 1)) % n;
-  TWinControl* target = order[next];
-  target->SetFocus();
   // Entering an edit by keyboard selects its text.
-  if (SendMessageW(target->Handle(), WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
-    SendMessageW(target->Handle(), EM_SETSEL, 0, -1);
+  order[next]->FocusByKeyboard();
+}
+
+bool TForm::OfferDialogKey(TWinControl& container, WPARAM key) {
+  for (TWinControl* c : container.TabList())
+    if (c->TakeDialogKey(key) || OfferDialogKey(*c, key)) return true;
+  return false;
 }
 
 bool TForm::DialogKey(MSG& msg) {
-  if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0 &&
-      GetKeyState(VK_MENU) >= 0) {
-    SelectNext(GetKeyState(VK_SHIFT) >= 0);
-    return true;
+  if (msg.message == WM_KEYDOWN) {
+    const WPARAM key = msg.wParam;
+    // A key that moves the focus: the focus rectangles show from now on, as in a dialog that Windows runs.
+    const bool arrow = key >= VK_LEFT && key <= VK_DOWN;
+    const auto code = arrow ? SendMessageW(msg.hwnd, WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&msg)) : 0;
+    if (key == VK_TAB || (arrow && !(code & DLGC_WANTARROWS)))
+      SendMessageW(Handle(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    if (GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0 && OfferDialogKey(*this, key)) return true;
+    if (key == VK_TAB && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0) {
+      SelectNext(GetKeyState(VK_SHIFT) >= 0);
+      return true;
+    }
   }
   return IsDialogMessageW(Handle(), &msg) != FALSE;
 }

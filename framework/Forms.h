@@ -74,7 +74,7 @@ class TForm : public TWinControl {
   void MakeControls();
   void AddHints(TWinControl& container);
   void PlaceWithinReach();
-  std::vector<TWinControl*> FocusOrder() const;
+  bool OfferDialogKey(TWinControl& container, WPARAM key);
 
   std::wstring caption_;
   TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSizeable;

@@ -1,6 +1,11 @@
 #include "Menus.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
+#include <cstddef>
+#include <deque>
+#include <type_traits>
 
 #include "ActnList.h"
 #include "Dpi.h"
@@ -47,6 +52,21 @@ void TMenuItem::Click() {
   }
 }
 
+// What the open menu's items refer to; alive as long as the menu.
+struct TPopupMenu::TOpenItems {
+  // An owner-drawn item's data. It begins with an MSAAMENUINFO: screen readers read the item's name there.
+  struct Drawn {
+    MSAAMENUINFO msaa;
+    TMenuItem* item;
+  };
+  static_assert(std::is_standard_layout_v<Drawn> && offsetof(Drawn, msaa) == 0);
+  static TMenuItem* ItemOf(ULONG_PTR data) { return data ? reinterpret_cast<Drawn*>(data)->item : nullptr; }
+
+  std::vector<TMenuItem*> byId;  // the command identifiers, from 1
+  std::deque<Drawn> drawn;
+  std::deque<std::wstring> names;
+};
+
 TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner) {}
 TPopupMenu::~TPopupMenu() = default;
 
@@ -55,7 +75,7 @@ void TPopupMenu::Notification(TComponent* component, TOperation operation) {
   if (operation == TOperation::opRemove && component == Images) Images = nullptr;
 }
 
-HMENU TPopupMenu::Build(TMenuItem& parent, std::vector<TMenuItem*>& byId) {
+HMENU TPopupMenu::Build(TMenuItem& parent, TOpenItems& open) {
   HMENU menu = CreatePopupMenu();
   if (!menu) throw EOutOfResources("menu");
   for (auto& child : parent.Items) {
@@ -64,17 +84,34 @@ HMENU TPopupMenu::Build(TMenuItem& parent, std::vector<TMenuItem*>& byId) {
     const std::wstring caption = item.DisplayCaption();
     UINT flags = item.IsEnabled() ? MF_ENABLED : MF_GRAYED;
     UINT_PTR id;
+    HMENU submenu = nullptr;
     if (!item.Items.empty()) {
       flags |= MF_POPUP;
-      id = reinterpret_cast<UINT_PTR>(Build(item, byId));
+      submenu = Build(item, open);
+      id = reinterpret_cast<UINT_PTR>(submenu);
     } else {
-      byId.push_back(&item);
-      id = byId.size();
+      open.byId.push_back(&item);
+      id = open.byId.size();
     }
     if (OwnerDraw) {
-      // A line drawn by its owner is still a separator: neither keyboard nor mouse may choose it.
-      if (item.IsLine()) flags |= MF_SEPARATOR;
-      AppendMenuW(menu, flags | MF_OWNERDRAW, id, reinterpret_cast<LPCWSTR>(&item));
+      // The caption is the item's string as well as the name in its data, for whatever reads the menu. A
+      // line drawn by its owner is still a separator: neither keyboard nor mouse may choose it.
+      const bool line = item.IsLine();
+      const std::wstring& name = open.names.emplace_back(line ? L"" : caption);
+      open.drawn.push_back({{static_cast<DWORD>(MSAA_MENU_SIG), static_cast<DWORD>(name.size()),
+                             const_cast<wchar_t*>(name.c_str())},
+                            &item});
+      MENUITEMINFOW info{};
+      info.cbSize = sizeof info;
+      info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_DATA | (line ? 0 : MIIM_STRING) |
+                   (submenu ? MIIM_SUBMENU : 0);
+      info.fType = MFT_OWNERDRAW | (line ? MFT_SEPARATOR : 0);
+      info.fState = item.IsEnabled() ? MFS_ENABLED : MFS_GRAYED;
+      info.wID = submenu ? 0 : static_cast<UINT>(id);
+      info.hSubMenu = submenu;
+      info.dwItemData = reinterpret_cast<ULONG_PTR>(&open.drawn.back());
+      info.dwTypeData = const_cast<wchar_t*>(name.c_str());
+      InsertMenuItemW(menu, static_cast<UINT>(GetMenuItemCount(menu)), TRUE, &info);
     } else if (item.IsLine()) {
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     } else {
@@ -88,8 +125,9 @@ void TPopupMenu::PopupAt(int x, int y) {
   // The menu opens on the monitor under the point, at that monitor's DPI.
   dpi_ = MonitorDpiAt({x, y});
   if (Images) Images->SetDpi(dpi_);
-  std::vector<TMenuItem*> byId;
-  UniqueMenu menu(Build(Items, byId));
+  cancelled_ = false;
+  TOpenItems open;
+  UniqueMenu menu(Build(Items, open));
   auto window = TUtilityWindow::Allocate([this](UINT msg, WPARAM w, LPARAM l) { return HandleMessage(msg, w, l); },
                                          L"TPPopupMenuWindow");
   if (!window) throw EOutOfResources("popup window");
@@ -101,20 +139,21 @@ void TPopupMenu::PopupAt(int x, int y) {
   const UINT chosen = static_cast<UINT>(TrackPopupMenu(
       menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0, window_,
       nullptr));
+  cancelled_ = chosen == 0 && GetForegroundWindow() == window_;
   // Lets the menu's own loop finish cleanly before the owner goes.
   PostMessageW(window_, WM_NULL, 0, 0);
   window_ = nullptr;
   menu_ = nullptr;
   window.reset();
   menu.reset();
-  if (chosen >= 1 && chosen <= byId.size()) byId[chosen - 1]->Click();
+  if (chosen >= 1 && chosen <= open.byId.size()) open.byId[chosen - 1]->Click();
 }
 
 LRESULT TPopupMenu::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_MEASUREITEM) {
     auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-    if (mis->CtlType != ODT_MENU || !mis->itemData) return FALSE;
-    auto* item = reinterpret_cast<TMenuItem*>(mis->itemData);
+    TMenuItem* item = mis->CtlType == ODT_MENU ? TOpenItems::ItemOf(mis->itemData) : nullptr;
+    if (!item) return FALSE;
     WindowDC screen(nullptr);
     UniqueFont font = MenuFont(dpi_);
     SelectGuard selectFont(screen.get(), font ? font.get() : GetStockObject(DEFAULT_GUI_FONT));
@@ -127,8 +166,8 @@ LRESULT TPopupMenu::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   }
   if (msg == WM_DRAWITEM) {
     auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-    if (dis->CtlType != ODT_MENU || !dis->itemData) return FALSE;
-    auto* item = reinterpret_cast<TMenuItem*>(dis->itemData);
+    TMenuItem* item = dis->CtlType == ODT_MENU ? TOpenItems::ItemOf(dis->itemData) : nullptr;
+    if (!item) return FALSE;
     // The font before the saved state: the state that still holds it comes back first.
     UniqueFont font = MenuFont(dpi_);
     SavedDC saved(dis->hDC);

@@ -59,6 +59,9 @@ class TPopupMenu : public TComponent {
   // Shows the menu with its top-left corner at the screen point; returns
   // when the menu has closed, after the chosen item's click has run.
   virtual void PopupAt(int x, int y);
+  // The last popup closed with no item chosen while the program kept the foreground (Escape): the
+  // user went back to where the menu was opened from, not to another window.
+  bool Cancelled() const { return cancelled_; }
 
   // The standard size and look of an item; the draw colours follow the state.
   void MeasureItemStandard(const TMenuItem& item, HDC dc, int& width, int& height) const;
@@ -74,13 +77,18 @@ class TPopupMenu : public TComponent {
   int PopupDpi() const { return dpi_; }
   int Scaled(int designPixels) const { return MulDiv(designPixels, dpi_, 96); }
 
+ protected:
+  void SetCancelled(bool cancelled) { cancelled_ = cancelled; }
+
  private:
+  struct TOpenItems;
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-  HMENU Build(TMenuItem& parent, std::vector<TMenuItem*>& byId);
+  HMENU Build(TMenuItem& parent, TOpenItems& open);
 
   TComponent* popupComponent_ = nullptr;
   HWND window_ = nullptr;
   HMENU menu_ = nullptr;
   POINT itemOrigin_{0, 0};
   int dpi_ = 96;
+  bool cancelled_ = false;
 };

@@ -34,17 +34,59 @@ int MarkedCaptionWidth(const TWinControl& c, const std::wstring& caption) {
 
 void TLabel::SetCaption(std::wstring caption) {
   caption_ = std::move(caption);
+  if (HandleAllocated()) SetWindowTextW(WindowHandle(), caption_.c_str());
   if (Parent() && Parent()->HandleAllocated()) Parent()->FitCaptions();
-  SetBounds(left_, top_, width_, height_);  // repaints the parent
 }
 
 int TLabel::CaptionWidth() const { return Parent() ? TextWidth(Parent()->FontHandle(), caption_) : 0; }
 
-void TLabel::Paint(HDC dc) {
+void TLabel::CreateParams(TCreateParams& p) {
+  TWinControl::CreateParams(p);
+  p.className = L"STATIC";
+  p.stockClass = true;
+  p.style |= SS_LEFTNOWORDWRAP | SS_NOPREFIX;
+  p.caption = caption_;
+  const RECT r = WindowBounds();
+  p.height = r.bottom - r.top;
+}
+
+RECT TLabel::WindowBounds() const {
   RECT r = ScaledBounds();
-  SetBkMode(dc, TRANSPARENT);
+  if (caption_.empty() || !Parent()) return r;
+  WindowDC dc(nullptr);
+  SelectGuard select(dc.get(), Parent()->FontHandle() ? static_cast<HGDIOBJ>(Parent()->FontHandle())
+                                                      : GetStockObject(DEFAULT_GUI_FONT));
+  RECT text{0, 0, 0, 0};
+  DrawTextW(dc.get(), caption_.c_str(), static_cast<int>(caption_.size()), &text,
+            DT_LEFT | DT_NOPREFIX | DT_CALCRECT);
+  r.bottom = std::max(r.bottom, r.top + text.bottom);
+  return r;
+}
+
+void TLabel::SetBounds(int left, int top, int width, int height) {
+  TWinControl::SetBounds(left, top, width, height);
+  PlaceWindow();
+}
+
+void TLabel::PlaceWindow() {
+  if (!HandleAllocated()) return;
+  const RECT r = WindowBounds();
+  SetWindowPos(WindowHandle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The text in the form's text colour, on the background its parent paints.
+bool TLabel::HandleReflected(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
+  if (msg != WM_CTLCOLORSTATIC || !Parent()) return false;
+  HDC dc = reinterpret_cast<HDC>(wParam);
   SetTextColor(dc, GetSysColor(Enabled() ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
-  DrawTextW(dc, caption_.c_str(), static_cast<int>(caption_.size()), &r, DT_LEFT | DT_NOPREFIX | DT_NOCLIP);
+  SetBkMode(dc, TRANSPARENT);
+  auto brush = reinterpret_cast<HBRUSH>(GetClassLongPtrW(Parent()->Handle(), GCLP_HBRBACKGROUND));
+  // A class background given as a system colour is that colour's index plus one.
+  if (const auto index = reinterpret_cast<UINT_PTR>(brush); index > 0 && index <= COLOR_MENUBAR + 1)
+    brush = GetSysColorBrush(static_cast<int>(index) - 1);
+  result = reinterpret_cast<LRESULT>(brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
+  return true;
 }
 
 // ---- TCustomEdit
@@ -165,6 +207,13 @@ void TCustomCheckBox::SetState(TCheckBoxState state) {
 void TRadioButton::CreateParams(TCreateParams& p) {
   TButtonControl::CreateParams(p);
   p.style |= BS_RADIOBUTTON;
+  // A parent's buttons are one group for the arrow keys, which starts at the first.
+  if (Parent())
+    for (TWinControl* c : Parent()->WindowOrder())
+      if (dynamic_cast<TRadioButton*>(c)) {
+        if (c == this) p.style |= WS_GROUP;
+        break;
+      }
 }
 
 void TRadioButton::CreateWindowHandle() { SendMessageW(WindowHandle(), BM_SETCHECK, checked_, 0); }

@@ -10,17 +10,27 @@
 
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 
-// A caption drawn on its parent; it has no window.
-class TLabel : public TControl {
+// A caption in a static window of its own, on its parent's background, made just before the control put
+// in after it: screen readers take it for that control's name.
+class TLabel : public TWinControl {
  public:
-  explicit TLabel(TComponent* owner) : TControl(owner) {}
+  explicit TLabel(TComponent* owner) : TWinControl(owner) {}
   const std::wstring& Caption() const { return caption_; }
   void SetCaption(std::wstring caption);
-  void Paint(HDC dc) override;
   // A label is as wide as its text at least.
   int CaptionWidth() const override;
+  bool NamesNextControl() const override { return true; }
+  void SetBounds(int left, int top, int width, int height) override;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void PlaceWindow() override;
+  bool HandleReflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
+  // The scaled bounds, at least as high as a line of its text: the text is never cut at the bottom.
+  RECT WindowBounds() const;
+
   std::wstring caption_;
 };
 

@@ -3,6 +3,7 @@
 #include "BarPopupMenu.h"
 
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -149,9 +150,24 @@ TEST(BarPopupMenu, PaintsTheBarOnceAndItemsOnSelection) {
   menu.Items.AddAction("B", act);
 
   Capture before, after;
+  std::vector<std::wstring> strings, names;  // each item's own string, and the name in its MSAAMENUINFO
   RunOpenMenu(menu, {
                         [&](HWND wnd) {
                           if (!menu.BarDrawn()) return false;
+                          const auto open = reinterpret_cast<HMENU>(SendMessageW(wnd, MN_GETHMENU, 0, 0));
+                          for (int i = 0; i < GetMenuItemCount(open); ++i) {
+                            wchar_t text[32]{};
+                            GetMenuStringW(open, i, text, 32, MF_BYPOSITION);
+                            strings.push_back(text);
+                            MENUITEMINFOW info{};
+                            info.cbSize = sizeof info;
+                            info.fMask = MIIM_DATA;
+                            GetMenuItemInfoW(open, i, TRUE, &info);
+                            const auto* msaa = reinterpret_cast<const MSAAMENUINFO*>(info.dwItemData);
+                            names.push_back(msaa->dwMSAASignature == static_cast<DWORD>(MSAA_MENU_SIG)
+                                                ? std::wstring(msaa->pszWText, msaa->cchWText)
+                                                : L"?");
+                          }
                           before = CaptureClient(wnd);
                           SaveArtifact(before, "BarPopupMenu-open.bmp");
                           PostMessageW(wnd, WM_KEYDOWN, VK_DOWN, 0);
@@ -173,6 +189,9 @@ TEST(BarPopupMenu, PaintsTheBarOnceAndItemsOnSelection) {
                         },
                     });
   ASSERT_GT(menu.MenuHeight(), 0);
+  const std::vector<std::wstring> captions{L"最初の項目", L"", L"使えない項目", L"アクション"};
+  EXPECT_EQ(strings, captions);
+  EXPECT_EQ(names, captions);
   const POINT o = menu.ItemOrigin();
   before = Shifted(before, o);
   after = Shifted(after, o);

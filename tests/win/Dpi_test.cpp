@@ -192,6 +192,7 @@ void ExpectLaidOutFor(const AtDpi& at) {
     captioned.push_back({b, b->Caption(), b == f.BrowseStockCode ? 1 : 2});
   for (TControl* c : f.StockSiteSelect->Controls())
     captioned.push_back({c, dynamic_cast<TRadioButton*>(c)->Caption(), 1});
+  for (TLabel* label : {f.Label1, f.Label2, f.Label3}) captioned.push_back({label, label->Caption(), 2});
   captioned.push_back({f.StockSiteSelect, f.StockSiteSelect->Caption(), 1});  // in the group's top rows
   for (size_t i = 0; i < captioned.size(); ++i) {
     const Captioned& c = captioned[i];

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,23 @@ HWND Focused(TWinControl& c) {
   Pump();
   return c.Handle();
 }
+
+// Keys as a user's hand types them into the window in front: pressed in order, released in reverse.
+void Chord(const std::vector<WORD>& keys) {
+  const size_t n = keys.size();
+  std::vector<INPUT> in(2 * n, INPUT{INPUT_KEYBOARD, {}});
+  for (size_t i = 0; i < 2 * n; ++i) {
+    in[i].ki.wVk = keys[i < n ? i : 2 * n - 1 - i];
+    in[i].ki.dwFlags = i < n ? 0 : KEYEVENTF_KEYUP;
+  }
+  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+}
+
+// The pixels of the colour in a window's client area, as the screen shows it.
+int Pixels(HWND wnd, COLORREF colour) {
+  const auto shown = CaptureClient(wnd).pixels;
+  return static_cast<int>(std::count(shown.begin(), shown.end(), colour));
+}
 }  // namespace
 
 TEST(SetupDialog, ControlsCarryTheirNamesDefaultsAndBounds) {
@@ -115,10 +133,27 @@ TEST(SetupDialog, ControlsCarryTheirNamesDefaultsAndBounds) {
   EXPECT_TRUE(GetWindowLongW(f.SleepTime->Handle(), GWL_STYLE) & ES_RIGHT);
   EXPECT_EQ(f.InfoCashID->Text(), "");
   EXPECT_EQ(f.PageControl1->ActivePage(), f.TabSheet1);
-  // Labels come first among a container's children, then the windowed controls.
-  EXPECT_EQ(f.TabSheet3->Control(0), f.Label1);
-  EXPECT_EQ(f.TabSheet3->Control(2), f.Label3);
-  EXPECT_EQ(f.TabSheet3->Control(3), f.SleepTime);
+  // Screen readers name an edit after the static text just before it, and a control by its window text.
+  std::vector<std::wstring> page3;
+  for (HWND w = GetWindow(f.TabSheet3->Handle(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    wchar_t cls[16]{};
+    GetClassNameW(w, cls, 16);
+    const bool noPrefix = std::wstring(cls) == L"Static" && (GetWindowLongW(w, GWL_STYLE) & SS_NOPREFIX);
+    page3.push_back(cls + (L" " + WindowText(w)) + (noPrefix ? L" &" : L""));
+  }
+  EXPECT_EQ(page3,
+            (std::vector<std::wstring>{
+                L"Static 表示タイミング &", L"Edit 100", L"Static ms &", L"Button NetMileの広告URLを自動表示",
+                L"Button Info-CashのキャッシュバックURLを自動表示", L"Static Info-CashのID &", L"Edit "}));
+  EXPECT_EQ(WindowText(f.SleepTime->Button().UpButton().Handle()), L"増やす");
+  EXPECT_EQ(WindowText(f.SleepTime->Button().DownButton().Handle()), L"減らす");
+  // The chart sites are one group for the arrow keys, from the first button to OK, where the dialog's order
+  // comes back to after the page's last control.
+  std::vector<bool> groups;
+  for (TControl* c : f.StockSiteSelect->Controls())
+    groups.push_back(GetWindowLongW(dynamic_cast<TWinControl*>(c)->Handle(), GWL_STYLE) & WS_GROUP);
+  EXPECT_EQ(groups, (std::vector<bool>{true, false, false, false, false}));
+  EXPECT_TRUE(GetWindowLongW(f.OK->Handle(), GWL_STYLE) & WS_GROUP);
   // Texts cross the window boundary as code page 932.
   f.InfoCashID->SetText("\x83\x65\x83\x58\x83\x67");  // テスト
   wchar_t shown[16]{};
@@ -242,20 +277,67 @@ TEST(SetupDialog, SpinButtonsStepOnReleaseAndRepeatWhileHeld) {
   Pump();
   EXPECT_EQ(s.Value(), released);
   s.SetText("100");
+
+  // High contrast (black face, white text): each triangle, 9 by 5 pixels in rows of 1 to 9, in the text
+  // colour; in the grey text colour while the field is disabled. The edges' light colour is set apart here.
+  const int elements[] = {COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_GRAYTEXT, COLOR_BTNHIGHLIGHT};
+  const COLORREF contrast[] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 255, 0), RGB(0, 255, 255)};
+  COLORREF saved[4];
+  for (int i = 0; i < 4; ++i) saved[i] = GetSysColor(elements[i]);
+  SetSysColors(4, elements, contrast);
+  for (bool enabled : {true, false}) {
+    s.SetEnabled(enabled);
+    for (HWND button : {up, down}) {
+      RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+      EXPECT_TRUE(WaitUntil([&] { return Pump(), Pixels(button, contrast[enabled ? 1 : 2]) == 25; }, 5000))
+          << enabled;
+    }
+    if (enabled) SaveArtifact(CaptureClient(s.Handle()), "SetupDialog-spin-contrast.bmp");
+  }
+  s.SetEnabled(true);
+  SetSysColors(4, elements, saved);
 }
+
+namespace {
+LRESULT CALLBACK RecordUiState(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR log) {
+  if (msg == WM_CHANGEUISTATE) reinterpret_cast<std::vector<WPARAM>*>(log)->push_back(wParam);
+  return DefSubclassProc(wnd, msg, wParam, lParam);
+}
+}  // namespace
 
 TEST(SetupDialog, TabOrderAndSelectionOnEntry) {
   ShowOn(2);
   TSetupForm& f = Form();
   f.OK->SetFocus();
+  // The first Tab shows the focus rectangles, as in a dialog that Windows runs.
+  std::vector<WPARAM> uiState;
+  SetWindowSubclass(f.Handle(), &RecordUiState, 1, reinterpret_cast<DWORD_PTR>(&uiState));
   std::vector<HWND> order;
   for (int i = 0; i < 7; ++i) {
     Key(GetFocus(), VK_TAB);
     order.push_back(GetFocus());
   }
+  RemoveWindowSubclass(f.Handle(), &RecordUiState, 1);
+  EXPECT_EQ(uiState, std::vector<WPARAM>(order.size(), MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS)));
   EXPECT_EQ(order, (std::vector<HWND>{f.Cancel->Handle(), f.PageControl1->Handle(), f.SleepTime->Handle(),
                                       f.AutoBrowseNetMileAD->Handle(), f.AutoBrowseInfoCash->Handle(),
                                       f.InfoCashID->Handle(), f.OK->Handle()}));
+
+  // The arrows go round the chart sites; Tab leaves them, and comes back at the checked one.
+  ShowOn(1);
+  auto site = [&](int i) { return dynamic_cast<TWinControl*>(f.StockSiteSelect->Controls()[i])->Handle(); };
+  for (auto [from, key, to] : {std::tuple{4, VK_DOWN, 0}, {0, VK_UP, 4}, {1, VK_DOWN, 2}}) {
+    SetFocus(site(from));
+    Key(site(from), key);
+    EXPECT_EQ(GetFocus(), site(to)) << from << " " << key;
+  }
+  f.StockSiteSelect->SetItemIndex(3);
+  Key(Focused(*f.BrowseStockCode), VK_TAB);
+  EXPECT_EQ(GetFocus(), site(3));
+  Key(site(3), VK_TAB);
+  EXPECT_EQ(GetFocus(), f.OK->Handle());
+  f.StockSiteSelect->SetItemIndex(0);
+  ShowOn(2);
   // Entered by keyboard the spin edit's text is selected; by a click it is not.
   f.SleepTime->SetText("250");
   f.AutoBrowseNetMileAD->SetFocus();
@@ -282,6 +364,31 @@ TEST(SetupDialog, TabOrderAndSelectionOnEntry) {
                reinterpret_cast<LPARAM>(&to));
   EXPECT_EQ(from, to);
   f.SleepTime->SetText("100");
+}
+
+TEST(SetupDialog, CtrlTabAndCtrlPageKeysTurnThePagesRoundAsATabClickWould) {
+  TSetupForm& f = Form();
+  int changes = 0;
+  f.PageControl1->OnChange = [&](TComponent*) { ++changes; };
+  // Rows: from page, focus, keys, to page, focus after. Focus inside the old page goes to the new page's
+  // first control (the tabs, for the empty first page).
+  using Row = std::tuple<int, TWinControl*, std::vector<WORD>, int, TWinControl*>;
+  for (const auto& [from, focus, keys, to, focused] :
+       std::vector<Row>{{0, f.OK, {VK_CONTROL, VK_TAB}, 1, f.OK},
+                        {1, f.BrowseStockCode, {VK_CONTROL, VK_NEXT}, 2, f.SleepTime},
+                        {2, f.InfoCashID, {VK_CONTROL, VK_TAB}, 0, f.PageControl1},
+                        {2, f.PageControl1, {VK_CONTROL, VK_SHIFT, VK_TAB}, 1, f.PageControl1},
+                        {0, f.Cancel, {VK_CONTROL, VK_PRIOR}, 2, f.Cancel}}) {
+    ShowOn(from);
+    Focused(*focus);
+    changes = 0;
+    Chord(keys);
+    EXPECT_TRUE(WaitUntil([&] { return Pump(), f.PageControl1->ActivePageIndex() == to; }, 5000)) << from;
+    EXPECT_EQ(changes, 1) << from;
+    EXPECT_EQ(GetFocus(), focused->Handle()) << from;
+  }
+  f.PageControl1->OnChange = nullptr;
+  f.Hide();
 }
 
 TEST(SetupDialog, DialogKeysAndCloseRequestsHide) {
@@ -414,6 +521,7 @@ TEST(SetupDialog, OkSavesAndCancelRestoresTheSettingsFile) {
   HWND before = f.SleepTime->Handle();
   f.SleepTime->SetAlignment(TAlignment::taCenter);
   EXPECT_NE(f.SleepTime->Handle(), before);
+  EXPECT_EQ(GetWindow(f.SleepTime->Handle(), GW_HWNDPREV), f.Label1->Handle());  // still named by its label
   EXPECT_TRUE(GetWindowLongW(f.SleepTime->Handle(), GWL_STYLE) & ES_CENTER);
   EXPECT_EQ(f.SleepTime->Text(), "555");
   TTTOOLINFOW ti{};

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <deque>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,6 +55,7 @@ struct FakeShell {
   std::deque<DWORD> failures;                  // last-error values of the next failing calls
   bool alwaysTimeOut = false;
   bool elevated = true;
+  std::optional<RECT> iconRect;  // where the icon is, when the shell tells
 
   explicit FakeShell(DWORD version = 0x60000) {
     TrayShell().NotifyIcon = [this](DWORD m, NOTIFYICONDATAA* d) {
@@ -72,6 +74,7 @@ struct FakeShell {
     TrayShell().ShellVersion = [version] { return version; };
     TrayShell().AllowMessage = [this](HWND wnd, UINT message) { allowed.emplace_back(wnd, message); };
     TrayShell().Elevated = [this] { return elevated; };
+    TrayShell().IconRect = [this](HWND, UINT, RECT& rect) { return iconRect && (rect = *iconRect, true); };
   }
   ~FakeShell() { ResetTrayShell(); }
   std::vector<DWORD> Messages() const {
@@ -137,8 +140,12 @@ bool Pump(DWORD ms, const std::function<bool()>& until = nullptr) {
 class FakeMenu : public TPopupMenu {
  public:
   using TPopupMenu::TPopupMenu;
-  void PopupAt(int x, int y) override { popups.push_back({x, y}); }
+  void PopupAt(int x, int y) override {
+    popups.push_back({x, y});
+    SetCancelled(cancel);
+  }
   std::vector<POINT> popups;
+  bool cancel = false;  // closed by Escape, else an item chosen
 };
 }  // namespace
 
@@ -421,7 +428,7 @@ TEST(TrayIcon, ClicksAndDoubleClicksArriveInOrder) {
   }
 }
 
-TEST(TrayIcon, ButtonMenusOpenAtTheCursorUnlessTurnedOffOrRemoved) {
+TEST(TrayIcon, MenusOpenAtTheCursorOrFromTheKeysAtTheIconUnlessTurnedOffOrRemoved) {
   FakeShell shell;
   Fixture f;
   auto& menu = f.root.Add<FakeMenu>();
@@ -439,11 +446,38 @@ TEST(TrayIcon, ButtonMenusOpenAtTheCursorUnlessTurnedOffOrRemoved) {
   EXPECT_EQ(menu.PopupComponent(), f.tray);
   EXPECT_EQ(f.events, std::vector<std::string>{"up R"});
 
+  // Where the shell tells the icon's place, the keys on the icon (a right-button report with the pointer
+  // elsewhere, or WM_CONTEXTMENU) open the menu at its middle; Escape then gives the focus back to the
+  // notification area.
+  shell.iconRect = RECT{600, 580, 616, 596};
+  struct Row {
+    POINT cursor;
+    LPARAM report;
+    bool cancel;
+    POINT at;
+    size_t focusCalls;
+  } rows[] = {{{605, 585}, WM_RBUTTONDOWN, true, {605, 585}, 0},
+              {{210, 120}, WM_RBUTTONDOWN, true, {608, 588}, 1},
+              {{605, 585}, WM_CONTEXTMENU, true, {608, 588}, 1},
+              {{210, 120}, WM_RBUTTONDOWN, false, {608, 588}, 0}};
+  for (const Row& r : rows) {
+    SetCursorPos(r.cursor.x, r.cursor.y);
+    ASSERT_TRUE(GetCursorPos(&cursor) && cursor.x == r.cursor.x && cursor.y == r.cursor.y);
+    menu.cancel = r.cancel;
+    shell.calls.clear();
+    f.Report(r.report);
+    EXPECT_EQ(std::vector<LONG>({menu.popups.back().x, menu.popups.back().y}),
+              std::vector<LONG>({r.at.x, r.at.y}));
+    EXPECT_EQ(shell.Messages(), std::vector<DWORD>(r.focusCalls, NIM_SETFOCUS))
+        << r.report << " " << r.cursor.x;
+  }
+  shell.iconRect.reset();
+
   f.events.clear();
   f.tray->AutoPopup = false;
   f.Report(WM_RBUTTONDOWN);
   EXPECT_EQ(f.events, std::vector<std::string>{"down R"});
-  EXPECT_EQ(menu.popups.size(), 1u);
+  EXPECT_EQ(menu.popups.size(), 5u);
 
   f.events.clear();
   f.tray->AutoPopup = true;
