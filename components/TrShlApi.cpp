@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <initializer_list>
 #include <utility>
 
@@ -51,34 +52,33 @@ TTrayShell RealShell() {
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
 DWORD VersionFromResource() {
-  char dir[260] = {};
-  if (!GetSystemDirectoryA(dir, sizeof dir)) return 0;
-  const std::string path = std::string(dir) + "\\shell32.dll";
+  wchar_t dir[260] = {};
+  if (!GetSystemDirectoryW(dir, 260)) return 0;
+  const std::wstring path = std::wstring(dir) + L"\\shell32.dll";
   DWORD ignored = 0;
-  const DWORD size = lazy::GetFileVersionInfoSizeA(path.c_str(), &ignored);
+  const DWORD size = lazy::GetFileVersionInfoSizeW(path.c_str(), &ignored);
   if (size == 0) return 0;
   std::vector<char> info(size);
-  if (!lazy::GetFileVersionInfoA(path.c_str(), 0, size, info.data())) return 0;
+  if (!lazy::GetFileVersionInfoW(path.c_str(), 0, size, info.data())) return 0;
   struct Translation {
     WORD language, codePage;
   };
   Translation* translation = nullptr;
   UINT length = 0;
-  if (!lazy::VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+  if (!lazy::VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
                             &length) ||
       length < sizeof(Translation))
     return 0;
-  char key[64];
-  std::snprintf(key, sizeof key, "\\StringFileInfo\\%04X%04X\\FileVersion", translation->language,
+  wchar_t key[64];
+  std::swprintf(key, 64, L"\\StringFileInfo\\%04X%04X\\FileVersion", translation->language,
                 translation->codePage);
-  char* value = nullptr;
-  if (!lazy::VerQueryValueA(info.data(), key, reinterpret_cast<void**>(&value), &length) || !value) return 0;
-  const std::string text(value, strnlen(value, length));
-  if (text.size() < 4 || !isdigit(static_cast<unsigned char>(text[0])) ||
-      !isdigit(static_cast<unsigned char>(text[2])) || !isdigit(static_cast<unsigned char>(text[3])))
-    return 0;
-  const DWORD major = static_cast<DWORD>(text[0] - '0');
-  const DWORD minor = static_cast<DWORD>((text[2] - '0') * 10 + (text[3] - '0'));
+  wchar_t* value = nullptr;
+  if (!lazy::VerQueryValueW(info.data(), key, reinterpret_cast<void**>(&value), &length) || !value) return 0;
+  const std::wstring text(value, wcsnlen(value, length));
+  const auto digit = [&](size_t i) { return text[i] >= L'0' && text[i] <= L'9'; };
+  if (text.size() < 4 || !digit(0) || !digit(2) || !digit(3)) return 0;
+  const DWORD major = static_cast<DWORD>(text[0] - L'0');
+  const DWORD minor = static_cast<DWORD>((text[2] - L'0') * 10 + (text[3] - L'0'));
   return (major << 16) | minor;
 }
 

@@ -75,18 +75,6 @@ BOOL VerQueryValueW(LPCVOID block, LPCWSTR subBlock, LPVOID* buffer, PUINT lengt
   BRIVOLA_LAZY(L"version.dll", VerQueryValueW);
   return function(block, subBlock, buffer, length);
 }
-DWORD GetFileVersionInfoSizeA(LPCSTR fileName, LPDWORD handle) {
-  BRIVOLA_LAZY(L"version.dll", GetFileVersionInfoSizeA);
-  return function(fileName, handle);
-}
-BOOL GetFileVersionInfoA(LPCSTR fileName, DWORD handle, DWORD size, LPVOID data) {
-  BRIVOLA_LAZY(L"version.dll", GetFileVersionInfoA);
-  return function(fileName, handle, size, data);
-}
-BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, PUINT length) {
-  BRIVOLA_LAZY(L"version.dll", VerQueryValueA);
-  return function(block, subBlock, buffer, length);
-}
 
 }  // namespace lazy
 

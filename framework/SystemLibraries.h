@@ -46,9 +46,6 @@ BOOL TransparentBlt(HDC dest, int x, int y, int width, int height, HDC source, i
 DWORD GetFileVersionInfoSizeW(LPCWSTR fileName, LPDWORD handle);
 BOOL GetFileVersionInfoW(LPCWSTR fileName, DWORD handle, DWORD size, LPVOID data);
 BOOL VerQueryValueW(LPCVOID block, LPCWSTR subBlock, LPVOID* buffer, PUINT length);
-DWORD GetFileVersionInfoSizeA(LPCSTR fileName, LPDWORD handle);
-BOOL GetFileVersionInfoA(LPCSTR fileName, DWORD handle, DWORD size, LPVOID data);
-BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, PUINT length);
 
 }  // namespace lazy
 
