@@ -63,6 +63,8 @@ void CopyOverlapping(const std::vector<const Mail*>& mails) {
   }
   ASSERT_TRUE(viewer.WaitForCount(notices + static_cast<long>(mails.size()), 60000))
       << "changes not passed on";
+  // The chain hears of each copy at once; the links go on opening after it.
+  EXPECT_TRUE(WaitUntil([&] { return browser.Urls().size() >= expected.size(); }, 60000));
   EXPECT_EQ(browser.Urls(), expected);
   EXPECT_TRUE(program->Running());
   PostMessageW(form, WM_CLOSE, 0, 0);
