@@ -354,6 +354,8 @@ LRESULT TSetupForm::WMEndSession(bool ending) {
     if (save == TSessionSave::Failed) PostMessageW(Handle(), kSaveAgain, 0, 0);
     return 0;
   }
+  // The session ends: the program with it, so that no more of a mail's links open meanwhile.
+  Application().Terminate();
   if (save == TSessionSave::Saved) return 0;
   // The process may end as soon as this returns: one last try, with nobody left to read a box; a failure
   // goes to the debugger's output only.
