@@ -126,7 +126,8 @@ TEST(BatchPause, AnExitOrALogOffMidwayEndsTheBatchWithTheSettingsSaved) {
     EXPECT_EQ(*code, 0u);
     EXPECT_EQ(batch.Handed(), handed) << row.name << ": links opened after the end";
     const std::string ini = ReadFileBytes(batch.run.copy.IniPath());
-    EXPECT_NE(ini.find("InfoCashID=ic777"), std::string::npos) << row.name << ": settings not saved:\n" << ini;
+    EXPECT_NE(ini.find("InfoCashID=ic777"), std::string::npos) << row.name << ": settings not saved:\n"
+                                                               << ini;
   }
 }
 
