@@ -166,7 +166,7 @@ void TClipDispatch::Settle(IAnalysisHost& host, std::string& lastClipText) {
       next_ = 0;
       host.CopyOpened();
     }
-    if (kept_.empty() || resume_) return;
+    if (kept_.empty()) return;
     std::string text = std::move(kept_.front());
     kept_.pop_front();
     if (TextEquals(text, lastClipText)) continue;
@@ -191,16 +191,6 @@ void TClipDispatch::Keep(IAnalysisHost& host, const std::string& lastClipText) {
 }
 
 void TClipDispatch::Take(IAnalysisHost& host, std::string& lastClipText) {
-  // A change that a held clipboard stopped goes on where it stopped while the clipboard keeps its text; a
-  // text that has moved on meanwhile ends it, and is kept to follow it.
-  if (const auto first = resume_) {
-    const bool same =
-        PlanSteps(host, lastClipText, *first, std::size(kSteps), true, host.PagesWithoutAsking());
-    resume_.reset();
-    Commit(host);
-    if (!same) Keep(host, lastClipText);
-    return;
-  }
   if (!host.ClipboardHasText()) return;
   // A secret is neither analysed nor remembered.
   if (host.ClipboardIsPrivate()) return;
@@ -237,13 +227,12 @@ bool TClipDispatch::PlanSteps(IAnalysisHost& host, const std::string& text, std:
       planned_ = step;
       const auto& [enabled, analyser] = kSteps[step];
       if (!(host.*enabled)()) continue;
-      // The step's fresh read; what it finds equal is the text's bytes.
+      // The step's fresh read; what it finds equal is the text's bytes. A clipboard held for a moment (a
+      // clipboard manager reading the copy) still holds the text just taken: the step goes on with it.
       if (freshReads) {
         try {
           if (!host.ClipboardTextEquals(text)) return false;
         } catch (const EClipboardBusy&) {
-          resume_ = step;
-          throw;
         }
       }
       TPlanHost plan(host, plan_, pages_, keep, step, direct_);

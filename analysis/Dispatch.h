@@ -47,8 +47,8 @@ class TClipDispatch {
  public:
   // A change was reported. Changes reported while a copy's pages are still opening or its question waits
   // (also from inside a shell open or the question's box) are read at once and kept, in order, for later.
-  // False when the clipboard was held by another program (EClipboardBusy): call again; the steps already
-  // planned are not planned again.
+  // False when the clipboard was held by another program (EClipboardBusy) before the text was read: call
+  // again.
   bool Change(IAnalysisHost& host, std::string& lastClipText);
   // What is due: the question before more pages than the host opens without asking (counted over every
   // analyser of the copy), then the next page, then the texts kept meanwhile. False as for Change.
@@ -89,8 +89,6 @@ class TClipDispatch {
   bool running_ = false;
   bool direct_ = false;  // the synchronous run for a host that never asks: pages go straight to the host
   friend void ClipEventClipChange(IAnalysisHost& host, std::string& lastClipText);
-  // The analyser step whose fresh read found the clipboard held: lastClipText's remaining steps start there.
-  std::optional<std::size_t> resume_;
   // A text too large to be held counts as taken all the same: its fingerprint.
   std::optional<std::uint64_t> unheld_;
 };

@@ -436,13 +436,19 @@ void TSetupForm::TakeClipboardChange(bool resume) {
     }
   }
 #endif
-  if (done) return;
-  // Held by another program, as clipboard monitors do right after each change: tried again from the message
-  // loop, so that the notification goes on down the viewer chain meanwhile.
+  if (done) {
+    if (!resume) ClipEvent->PassChangeOn();
+    return;
+  }
+  // Held by another program, as clipboard managers do right after each change: tried again from the message
+  // loop, soon, and the change goes on down the viewer chain once the text is read (or after a bound), so
+  // that nobody behind copies anew over a text not read yet.
   if (GetTickCount64() - changeTime_ < kClipBusyBoundMs) {
+    ClipEvent->HoldChange();
     SetTimer(Handle(), kClipRetryTimer, kClipRetryMs, nullptr);
     return;
   }
+  ClipEvent->PassChangeOn();
   throw EClipboardBusy(TextFromUtf8("クリップボードを開くことができません"));
 }
 

@@ -109,7 +109,9 @@ TEST(OverlappingCopies, ACopyOfManyLinksAsksFirstAndCopiesMeanwhileFollow) {
     EXPECT_STREQ(question, L"このテキストから 40 件のページを開きます。開いてもよろしいですか？");
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
-    GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &gui);
+    // The box takes the focus once it has its text.
+    WaitUntil(
+        [&] { return GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &gui) && gui.hwndFocus; });
     EXPECT_EQ(gui.hwndFocus, GetDlgItem(box, IDNO)) << "No is the default";
     EXPECT_EQ(GetWindowLongW(GetDlgItem(box, IDNO), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON)
         << "No is the default";
