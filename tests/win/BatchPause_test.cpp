@@ -107,18 +107,17 @@ TEST(BatchPause, AnExitOrALogOffMidwayEndsTheBatchWithTheSettingsSaved) {
        }},
   };
   for (const auto& row : rows) {
-    Batch batch(row.name, 1500);
+    Batch batch(row.name, 3000);
     ASSERT_TRUE(batch.run.Start());
     // An Info-Cash ID typed in the dialog and not saved yet; closing the dialog only hides it.
     PostMessageW(batch.run.tray, kTrayNotify, 7, WM_MBUTTONDOWN);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(batch.run.form) != FALSE; }));
     for (HWND edit : Descendants(batch.run.form, L"Edit"))
-      if (WindowText(edit) != L"1500") SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"ic777"));
+      if (WindowText(edit) != L"3000") SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"ic777"));
     PostMessageW(batch.run.form, WM_CLOSE, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(batch.run.form); }));
     PutClipboardText(Mail(Links(7)));
     ASSERT_TRUE(batch.WaitForHanded(1));
-    SendMessageW(batch.run.form, WM_NULL, 0, 0);
     const size_t handed = batch.Handed();
     row.end(batch.run);
     const auto code = batch.run.program->Wait(15000);
