@@ -69,8 +69,7 @@ TEST(BatchPause, TheProgramAndTheChainAnswerDuringTheLinksPauses) {
     OpenMenu menu(batch.run.tray, batch.run.program->Id());
     EXPECT_TRUE(menu) << "the tray menu opens during a pause";
     EXPECT_EQ(batch.Handed(), before) << "the menu waited on a pause";
-    keybd_event(VK_ESCAPE, 0, 0, 0);
-    keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
+    PostMessageW(menu.Window(), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(menu.Closed());
   }
 
@@ -146,5 +145,18 @@ TEST(BatchPause, AnOverLongLinkIsNotHandedOverAndOneBoxSaysSo) {
   ASSERT_TRUE(WaitUntil([&] { return batch.browser.Urls().size() >= links.size(); }));
   EXPECT_EQ(batch.browser.Urls(), links);
   for (const auto& open : batch.run.copy.ShellOpens()) EXPECT_LT(open.target.size(), 2084u);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+
+  // No program for URLs: the shell shows nothing of its own, and the box gives its reason.
+  batch.browser.Break();
+  PutClipboardText(Mail(Links(2)));
+  box = WaitForWindow(L"#32770", L"Brivola", batch.run.program->Id());
+  ASSERT_NE(box, nullptr) << "no box about the failed opens";
+  WaitUntil([&] { return GetDlgItemTextW(box, 0xFFFF, text, 512) > 0; });
+  const std::wstring said = text;
+  EXPECT_EQ(said.rfind(L"2 件のページのうち 2 件を開くことができませんでした。\r\n\r\n理由: ", 0), 0u)
+      << WindowText(box);
+  EXPECT_NE(said.find(L"(エラー "), std::wstring::npos) << WindowText(box);
   PostMessageW(box, WM_COMMAND, IDOK, 0);
 }

@@ -498,6 +498,11 @@ std::vector<std::string> OrderedBrowser::Urls() const {
 
 std::vector<std::string> OrderedBrowser::Errors() const { return ReadLines(log_ + L".errors"); }
 
+void OrderedBrowser::Break() {
+  for (const wchar_t* key : kUrlCommandKeys)
+    SetCommand(key, L"\"" + ScratchDir(L"browser") + L"\\gone.exe\" \"%1\"");
+}
+
 std::vector<ProgramCopy::ShellOpen> ProgramCopy::ShellOpens() const {
   std::vector<ShellOpen> opens;
   for (const std::string& line : ReadLines(ProbeLog() + L".shell")) {

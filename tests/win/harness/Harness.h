@@ -168,6 +168,8 @@ class OrderedBrowser {
   std::vector<std::string> Urls() const;
   // The lines of URLs a stand-in could not log ("<error> <start> <url>").
   std::vector<std::string> Errors() const;
+  // From now on the shell finds no program for URLs: each open fails.
+  void Break();
 
  private:
   std::wstring log_;
