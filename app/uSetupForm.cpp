@@ -340,7 +340,7 @@ constexpr UINT kOpenFailed = WM_APP + 3;
 // clipboard managers and the system's clipboard history read every copy, and hold the clipboard longer for
 // a large one.
 constexpr UINT_PTR kClipRetryTimer = 0xB1;
-constexpr UINT kClipRetryMs = 10;
+constexpr int kClipRetryMs = 10;
 constexpr ULONGLONG kClipBusyBoundMs = 5000;
 // Carries the dispatch on: the question, the next page after its pause, the copies kept meanwhile.
 constexpr UINT_PTR kDispatchTimer = 0xB2;
@@ -406,7 +406,10 @@ LRESULT TSetupForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   }
   if (msg == WM_TIMER && wParam == kClipRetryTimer) {
     KillTimer(Handle(), kClipRetryTimer);
-    TakeClipboardChange();
+    // A clipboard manager holds the clipboard in turns, one for each form it reads, with moments free
+    // between them: tried again each millisecond within the tick, as long as no message waits.
+    for (int tries = 1; !TakeClipboardChange() && tries < kClipRetryMs; ++tries)
+      if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT) != WAIT_TIMEOUT) break;
     return 0;
   }
   return TForm::WndProc(msg, wParam, lParam);
@@ -418,7 +421,7 @@ void TSetupForm::ClipEventClipChange(TComponent*) {
   TakeClipboardChange();
 }
 
-void TSetupForm::TakeClipboardChange(bool resume) {
+bool TSetupForm::TakeClipboardChange(bool resume) {
   const bool done = resume ? dispatch_.Resume(host_, LastClipText) : dispatch_.Change(host_, LastClipText);
   // Inside a step of the dispatch's own (the question's box, a shell open), the outer call arms the timer.
   if (!dispatch_.Running() && !dispatchArmed_) ArmDispatch();
@@ -437,8 +440,11 @@ void TSetupForm::TakeClipboardChange(bool resume) {
   }
 #endif
   if (done) {
-    if (!resume) ClipEvent->PassChangeOn();
-    return;
+    if (!resume) {
+      KillTimer(Handle(), kClipRetryTimer);
+      ClipEvent->PassChangeOn();
+    }
+    return true;
   }
   // Held by another program, as clipboard managers do right after each change: tried again from the message
   // loop, soon, and the change goes on down the viewer chain once the text is read (or after a bound), so
@@ -446,7 +452,7 @@ void TSetupForm::TakeClipboardChange(bool resume) {
   if (GetTickCount64() - changeTime_ < kClipBusyBoundMs) {
     ClipEvent->HoldChange();
     SetTimer(Handle(), kClipRetryTimer, kClipRetryMs, nullptr);
-    return;
+    return false;
   }
   ClipEvent->PassChangeOn();
   throw EClipboardBusy(TextFromUtf8("クリップボードを開くことができません"));

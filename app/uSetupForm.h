@@ -111,8 +111,8 @@ class TSetupForm : public TForm {
   void BuildControls();
   void ShowTextTooLarge();
   // The dispatch's change, or what it has due (resume): the question or the next page; retried while the
-  // clipboard is held.
-  void TakeClipboardChange(bool resume = false);
+  // clipboard is held. False while it is held and tried again.
+  bool TakeClipboardChange(bool resume = false);
   // The timer that carries the dispatch on when it is due.
   void ArmDispatch();
   bool dispatchArmed_ = false;
