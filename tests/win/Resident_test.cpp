@@ -244,7 +244,8 @@ TEST(Resident, LockedClipboardShowsTheErrorAndKeepsRunning) {
   HWND viewer = FindProcessWindow(L"TPUtilWindow", nullptr, program->Id(), HWND_MESSAGE);
   ASSERT_NE(viewer, nullptr);
   PostMessageW(viewer, WM_DRAWCLIPBOARD, 0, 0);
-  HWND box = WaitForWindow(L"#32770", L"Brivola", program->Id());
+  // Shown once the clipboard has been held for longer than any clipboard manager holds it.
+  HWND box = WaitForWindow(L"#32770", L"Brivola", program->Id(), 50000);
   ASSERT_NE(box, nullptr) << "no error box";
   wchar_t text[256] = {};
   GetDlgItemTextW(box, 0xFFFF, text, 256);
