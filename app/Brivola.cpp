@@ -9,8 +9,12 @@
 #include "uSetupForm.h"
 
 #ifdef BRIVOLA_PROBE
+#include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <string>
+
+#include "Clipbrd.h"
 
 // Test build: BRIVOLA_PROBE_ALLOC_LIMIT=bytes refuses every larger allocation, as a system short of memory
 // would.
@@ -36,6 +40,31 @@ void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+// Test build: each time the program opens the clipboard, a line beside the probe log ("<us> <opened>
+// <sequence number> <holder's process id>"): when a copy was read, or found held and by whom.
+namespace {
+void LogClipboardOpens() {
+  const char* log = std::getenv("BRIVOLA_PROBE_LOG");
+  if (!log) return;
+  ClipboardCalls().Open = [path = std::string(log) + ".open"](HWND owner) {
+    const BOOL opened = OpenClipboard(owner);
+    const DWORD error = GetLastError();
+    DWORD holder = 0;
+    if (!opened) GetWindowThreadProcessId(GetOpenClipboardWindow(), &holder);
+    LARGE_INTEGER counter{}, frequency{};
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    if (FILE* f = std::fopen(path.c_str(), "ab")) {
+      std::fprintf(f, "%lld %d %lu %lu\n", counter.QuadPart / (frequency.QuadPart / 1000000), opened ? 1 : 0,
+                   GetClipboardSequenceNumber(), holder);
+      std::fclose(f);
+    }
+    SetLastError(error);
+    return opened;
+  };
+}
+}  // namespace
 #endif
 
 // Ahead of every other initialiser of the program: a library loaded by name never comes from beside it.
@@ -50,6 +79,9 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   InitDblChkNF();
   InitLeadByteSet();
+#ifdef BRIVOLA_PROBE
+  LogClipboardOpens();
+#endif
   Application().Initialize();
   Application().ShowMainForm = false;
   Application().SetTitle(L"Brivola");

@@ -6,13 +6,23 @@
 // its settings on exit.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <tlhelp32.h>  // after windows.h, which it needs
+
+#include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <map>
+#include <utility>
 
 #include "Analysers.h"
 #include "Dispatch.h"
 #include "Harness.h"
 #include "ModelHost.h"
+#include "RulesModel.h"
 
 using namespace harness;
 
@@ -255,4 +265,196 @@ TEST(Soak, ThousandsOfTextsOpenExactlyTheExpectedUrlsInOrder) {
 
   std::printf("soak: %d texts, %d of them opening %zu URLs, in %llu s\n", count + 2, urlTexts,
               expected.size(), (GetTickCount64() - started) / 1000);
+}
+
+namespace {
+
+// The performance counter in microseconds: one clock for every process of the harness.
+long long Microseconds() {
+  LARGE_INTEGER counter{}, frequency{};
+  QueryPerformanceCounter(&counter);
+  QueryPerformanceFrequency(&frequency);
+  return counter.QuadPart / (frequency.QuadPart / 1000000);
+}
+
+std::string ProcessName(DWORD pid) {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  std::string name = "pid " + std::to_string(pid);
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    if (entry.th32ProcessID == pid) {
+      name += " (";
+      for (const wchar_t* c = entry.szExeFile; *c; ++c) name += static_cast<char>(*c < 128 ? *c : '?');
+      name += ")";
+    }
+  CloseHandle(snapshot);
+  return name;
+}
+
+struct TCopy {
+  const char* kind;
+  long long us;                   // when the test had put it on the clipboard
+  DWORD sequence;                 // the clipboard's sequence number then
+  std::vector<std::string> urls;  // the pages it opens
+};
+
+// The program's clipboard opens, as its test build records them ("<us> <opened> <sequence> <holder pid>").
+struct TOpen {
+  long long us;
+  int opened;
+  DWORD sequence, holder;
+};
+
+std::vector<TOpen> ReadOpens(const ProgramCopy& copy) {
+  std::vector<TOpen> opens;
+  for (const std::string& line : ReadLines(copy.ProbeLog() + L".open")) {
+    TOpen open{};
+    unsigned long sequence = 0, holder = 0;
+    if (std::sscanf(line.c_str(), "%lld %d %lu %lu", &open.us, &open.opened, &sequence, &holder) == 4) {
+      open.sequence = sequence;
+      open.holder = holder;
+      opens.push_back(open);
+    }
+  }
+  return opens;
+}
+
+// Which copies had pages of theirs never handed to the shell, and what the program met while each was on the
+// clipboard (its opens that saw the copy's sequence number): never read, every open finding the clipboard
+// held, or read and then found held before the rest of its analysis. Also how many copies of all were never
+// read.
+std::string LostCopies(const std::vector<TCopy>& copies, const ProgramCopy& copy) {
+  const auto shell = copy.ShellOpens();
+  const auto opens = ReadOpens(copy);
+  std::map<std::string, int> lostByKind, byKind;
+  std::string report;
+  int lost = 0, lostUnread = 0, unread = 0;
+  size_t next = 0;
+  for (size_t i = 0; i < copies.size(); ++i) {
+    const TCopy& c = copies[i];
+    ++byKind[c.kind];
+    int missing = 0, reads = 0;
+    for (const std::string& url : c.urls)
+      next < shell.size() && shell[next].target == url ? ++next : ++missing;
+    std::map<DWORD, int> holders;
+    for (const TOpen& o : opens)
+      if (o.sequence == c.sequence) o.opened ? ++reads : ++holders[o.holder];
+    unread += reads == 0;
+    if (!missing) continue;
+    ++lost;
+    ++lostByKind[c.kind];
+    lostUnread += reads == 0;
+    if (lost > 12) continue;
+    char line[256];
+    std::snprintf(line, sizeof line, "\n  copy %zu (%s) at %+.1f ms, %d of %zu pages lost: %s", i, c.kind,
+                  (c.us - copies[0].us) / 1000.0, missing, c.urls.size(),
+                  reads ? ("read " + std::to_string(reads) + " times, then").c_str() : "never read,");
+    report += line;
+    for (const auto& [pid, n] : holders)
+      report += " held " + std::to_string(n) + " times by " + ProcessName(pid);
+    if (i + 1 < copies.size()) {
+      std::snprintf(line, sizeof line, "; the next copy %.1f ms later", (copies[i + 1].us - c.us) / 1000.0);
+      report += line;
+    }
+  }
+  int held = 0;
+  for (const TOpen& o : opens) held += !o.opened;
+  std::string head = std::to_string(lost) + " of " + std::to_string(copies.size()) + " copies lost pages";
+  if (lost) head += ", " + std::to_string(lostUnread) + " of them never read";
+  const char* sep = " (";
+  for (const auto& [kind, n] : lostByKind)
+    head +=
+        std::exchange(sep, ", ") + (kind + (" " + std::to_string(n))) + " of " + std::to_string(byKind[kind]);
+  return head + (lost ? ")" : "") + "; " + std::to_string(unread) + " copies never read; " +
+         std::to_string(held) + " of the program's " + std::to_string(opens.size()) +
+         " clipboard opens found it held:" + report;
+}
+
+int CopyQTexts() {
+  const char* n = std::getenv("BRIVOLA_SOAK_COPYQ_TEXTS");
+  return n ? std::atoi(n) : 90;
+}
+
+}  // namespace
+
+// Beside a clipboard manager that reads every copy: CopyQ, watching the X clipboard that Wine hands each copy
+// to, so that Wine holds the Windows clipboard open while CopyQ reads. Six kinds of copies in rotation, each
+// made as a user's own pace allows: once the viewer behind the program has heard of the one before, plus
+// 20 ms (the pace, not a wait). Every page opens once, in order. ctest runs it as win.Soak_test.copyq, where
+// the harness starts CopyQ; elsewhere it is skipped.
+TEST(Soak, BesideAClipboardManagerEveryCopyOpensItsPagesOnceInOrder) {
+  if (!std::getenv("BRIVOLA_COPYQ")) GTEST_SKIP() << "runs beside CopyQ: ctest -R win.Soak_test.copyq";
+  const std::wstring data = EnvPath("BRIVOLA_TEST_DATA");
+  std::vector<std::string> mails;
+  for (const wchar_t* name : {L"netmile_magazine.txt", L"netmile_gold.txt", L"infocash_html.txt"})
+    mails.push_back(ReadFileBytes(data + L"\\" + name));
+  Random rnd;
+  auto numbered = [&](std::string mail) {
+    const std::string mark = "ad=" + std::to_string(rnd.Below(1000000));
+    for (size_t at = 0; (at = mail.find("ad=", at)) != std::string::npos; at += mark.size())
+      mail.replace(at, 3, mark);
+    return mail;
+  };
+  TextMaker maker(mails);
+  const std::vector<std::pair<const char*, std::function<std::string()>>> kinds{
+      {"NetMile mail", [&] { return numbered(mails[0]); }},
+      {"NetMile mail (gold)", [&] { return numbered(mails[1]); }},
+      {"Info-Cash mail", [&] { return numbered(mails[2]); }},
+      {"stock code", [&] { return std::to_string(1000 + rnd.Below(9000)); }},
+      {"junk", [&] { return maker.Junk(); }},
+      {"HTML of 250 KB", [&] { return maker.LargeHtml(250u << 10); }}};
+
+  OrderedBrowser browser;
+  ClipboardViewer viewer;
+  ProgramCopy copy(L"soak-copyq", "BRIVOLA_PROBE_EXE");
+  WriteFileBytes(copy.IniPath(), "[" + UserName() +
+                                     "]\r\nBrowseStockCode=1\r\nSleepTime=0\r\nAutoBrowseNetMileAD=1\r\n"
+                                     "AutoBrowseInfoCash=1\r\nInfoCashID=" +
+                                     kId + "\r\n");
+  HWND form = nullptr;
+  auto program = copy.Start(&form);
+  ASSERT_NE(form, nullptr);
+
+  ModelHost model;
+  model.id = kId;
+  std::vector<std::string> expected;
+  std::vector<TCopy> copies;
+  const int count = CopyQTexts();
+  const ULONGLONG started = GetTickCount64();
+  for (int i = 0; i <= count; ++i) {
+    const auto& [kind, make] = i < count ? kinds[static_cast<size_t>(i) % kinds.size()]
+                                         : kinds[3];  // a last chart: nothing else is on its way after it
+    const std::string text = make();
+    const std::string taken = model::Text(text);
+    model::BrowseStockChart(model, taken);
+    model::BrowseNetMileAD(model, taken);
+    model::BrowseInfoCash(model, taken);
+    expected.insert(expected.end(), model.opened.begin(), model.opened.end());
+    const long notices = viewer.Count();
+    PutClipboardText(text);
+    copies.push_back({kind, Microseconds(), GetClipboardSequenceNumber(), std::move(model.opened)});
+    model.opened.clear();
+    ASSERT_TRUE(viewer.WaitForCount(notices + 1, 30000))
+        << "copy " << i << " not passed on; the program " << (program->Running() ? "hangs" : "has ended");
+    Sleep(20);
+  }
+  // Once the program has handed over the last copy's chart, the browser's log is waited for until it holds
+  // every page handed over: each stand-in logs at its own pace, so the last may come before one started
+  // earlier.
+  WaitUntil(
+      [&] {
+        const auto handed = copy.ShellOpens();
+        const bool last = !handed.empty() && handed.back().target == expected.back();
+        return browser.Urls().size() >= (last ? handed.size() : expected.size());
+      },
+      60000);
+  const std::string lost = LostCopies(copies, copy);
+  EXPECT_EQ(browser.Urls(), expected) << lost << "\n" << WhereLost(expected, copy, browser);
+  EXPECT_EQ(FindProcessWindow(L"#32770", nullptr, program->Id()), nullptr) << "a message box";
+  std::printf("soak beside CopyQ: %zu copies opening %zu URLs in %llu s; %s\n", copies.size(),
+              expected.size(), (GetTickCount64() - started) / 1000, lost.substr(0, lost.find(':')).c_str());
+
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(program->Wait(30000).has_value()) << "did not end";
 }
