@@ -344,6 +344,7 @@ constexpr int kClipRetryMs = 10;
 constexpr ULONGLONG kClipBusyBoundMs = 15000;
 // Carries the dispatch on: the question, the next page after its pause, the copies kept meanwhile.
 constexpr UINT_PTR kDispatchTimer = 0xB2;
+constexpr UINT kDispatchNow = WM_APP + 4;
 // The longest URL the shell and browsers take.
 constexpr std::size_t kLongestUrl = 2083;
 }  // namespace
@@ -398,7 +399,7 @@ LRESULT TSetupForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     ShowOpenFailure();
     return 0;
   }
-  if (msg == WM_TIMER && wParam == kDispatchTimer) {
+  if ((msg == WM_TIMER && wParam == kDispatchTimer) || msg == kDispatchNow) {
     KillTimer(Handle(), kDispatchTimer);
     dispatchArmed_ = false;
     TakeClipboardChange(true);
@@ -461,7 +462,12 @@ bool TSetupForm::TakeClipboardChange(bool resume) {
 void TSetupForm::ArmDispatch() {
   const auto due = dispatch_.DueInMs();
   dispatchArmed_ = due.has_value();
-  if (due) SetTimer(Handle(), kDispatchTimer, static_cast<UINT>(std::max(*due, 0)), nullptr);
+  if (!due) return;
+  // Due now: at once, unless the user's input waits, which a timer lets go first.
+  if (*due <= 0 && HIWORD(GetQueueStatus(QS_INPUT)) == 0)
+    PostMessageW(Handle(), kDispatchNow, 0, 0);
+  else
+    SetTimer(Handle(), kDispatchTimer, static_cast<UINT>(std::max(*due, 0)), nullptr);
 }
 
 std::string TSetupForm::ExtractUrl(const std::string& text) const { return ::ExtractUrl(text); }
