@@ -13,28 +13,37 @@ constexpr std::array<unsigned char, 256> kUrlBytes = [] {
   for (const char c : URL_CHARS) bytes[static_cast<unsigned char>(c)] = 1;
   return bytes;
 }();
+
+#if defined(__SSE2__)
+// The bytes of a block that are no URL byte: below '!' or above '~' (as signed bytes, 0x80 and up are below
+// zero), or one of the ten printable bytes that URL_CHARS leaves out.
+bytesearch::TMask NonUrlBytes(const char* at) {
+  const __m128i v = bytesearch::Load(at);
+  const auto eq = [&](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+  const auto within = [&](char low, char high) {  // low <= v <= high, both in 0x00-0x7F
+    return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(low - 1))),
+                         _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(high + 1))));
+  };
+  __m128i bad = _mm_andnot_si128(within('!', '~'), _mm_set1_epi8(-1));
+  bad = _mm_or_si128(bad, _mm_or_si128(_mm_or_si128(eq('"'), eq('<')), _mm_or_si128(eq('>'), eq('`'))));
+  bad = _mm_or_si128(bad, _mm_or_si128(within('[', '^'), within('{', '}')));
+  return static_cast<bytesearch::TMask>(_mm_movemask_epi8(bad));
+}
+#endif
 }  // namespace
 
 std::size_t UrlLength(std::string_view text) {
   const auto url = [&](std::size_t i) -> unsigned { return kUrlBytes[static_cast<unsigned char>(text[i])]; };
   std::size_t n = 0;
+#if defined(__SSE2__)
+  for (; n + bytesearch::kBlock <= text.size(); n += bytesearch::kBlock)
+    if (const bytesearch::TMask bad = NonUrlBytes(text.data() + n))
+      return n + static_cast<std::size_t>(std::countr_zero(bad));
+#endif
   while (n + 4 <= text.size() && url(n) & url(n + 1) & url(n + 2) & url(n + 3)) n += 4;
   while (n < text.size() && url(n)) ++n;
   return n;
 }
-
-std::size_t TByteScan::From(std::size_t pos) {
-  if (!searched_ || pos > next_) {
-    searched_ = true;
-    next_ = text_.size();
-    if (pos < text_.size())
-      if (const void* hit = std::memchr(text_.data() + pos, byte_, text_.size() - pos))
-        next_ = static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data());
-  }
-  return next_;
-}
-
-std::size_t TBreakScan::From(std::size_t pos) { return std::min(cr_.From(pos), lf_.From(pos)); }
 
 std::size_t LineStart(std::string_view text, std::size_t floor, std::size_t pos) {
   if constexpr (std::endian::native == std::endian::little) {
@@ -57,22 +66,17 @@ std::size_t LineStart(std::string_view text, std::size_t floor, std::size_t pos)
 std::size_t TFixedSearch::Next() {
   const std::size_t n = text_.size(), m = pattern_.size();
   while (from_ + m <= n) {
-    const std::size_t a = from_ + anchor_;
-    const void* hit = std::memchr(text_.data() + a, pattern_[anchor_], n - a);
-    if (!hit) break;
-    const std::size_t start =
-        static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data()) - anchor_;
+    const std::size_t start = ends_.Find(text_, from_);
+    if (start >= n) break;
     from_ = start + 1;
-    if (start + m <= n && text_[start] == pattern_[0] &&
-        std::memcmp(text_.data() + start, pattern_.data(), m) == 0 && cursor_.At(start))
-      return start;
+    if (std::memcmp(text_.data() + start, pattern_.data(), m) == 0 && cursor_.At(start)) return start;
   }
   from_ = n;
   return std::string_view::npos;
 }
 
-std::size_t FindFixed(std::string_view text, std::string_view pattern, std::size_t anchor) {
-  return TFixedSearch(text, pattern, anchor).Next();
+std::size_t FindFixed(std::string_view text, std::string_view pattern) {
+  return TFixedSearch(text, pattern).Next();
 }
 
 void TLineWindows::KeepOverlap() {
@@ -88,8 +92,7 @@ void TLineWindows::KeepOverlap() {
 void TUrlScan::Window(std::string_view window, std::size_t fresh) {
   std::string_view rest;
   if (!found_) {
-    const std::size_t at =
-        FindFixed(window, kUrlStart, 4);  // anchored on the colon, a rare byte in mail text
+    const std::size_t at = FindFixed(window, kUrlStart);
     if (at == std::string_view::npos) return;
     found_ = true;
     rest = window.substr(at);
