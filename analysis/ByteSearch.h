@@ -2,7 +2,8 @@
 // is not Windows' and may be slow). A block is 16 bytes with SSE2, which every x86-64 processor has, and
 // otherwise a machine word of plain integer arithmetic (SWAR), as on the 32-bit build's processors
 // without SSE2: no run-time check either way. Every block test is exact, so a search finds what a byte
-// loop would, in the same order.
+// loop would, in the same order. BRIVOLA_WORD_BLOCKS takes machine words on x86-64 too (scripts/fuzz
+// --words), so that their code is tried where the tools run.
 #pragma once
 
 #include <array>
@@ -12,7 +13,8 @@
 #include <cstring>
 #include <string_view>
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(BRIVOLA_WORD_BLOCKS)
+#define BRIVOLA_SSE2_BLOCKS 1
 #include <emmintrin.h>
 #endif
 
@@ -25,7 +27,7 @@ struct TByteTest {
 
 namespace bytesearch {
 
-#if defined(__SSE2__)
+#if defined(BRIVOLA_SSE2_BLOCKS)
 using TBlock = __m128i;
 using TMask = std::uint32_t;  // one bit for each byte
 inline constexpr std::size_t kBlock = 16;
@@ -132,6 +134,11 @@ class TBytePattern {
         bits = Bits(f0) | Bits(f1) << kBlock | Bits(f2) << 2 * kBlock | Bits(f3) << 3 * kBlock;
         return i + static_cast<std::size_t>(std::countr_zero(bits));
       }
+    // A short text, or the end of one: a block at a time (the window stays unread).
+    if constexpr (kBlocks)
+      for (; i + kBlock + distance_ <= n; i += kBlock)
+        if (const TBlock f = Flags(p + i); ToMask(f))
+          return i + static_cast<std::size_t>(std::countr_zero(Bits(f)));
     for (; i < n; ++i)
       if (Holds(p, i, n)) return i;
     return n;

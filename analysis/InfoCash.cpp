@@ -32,6 +32,7 @@ class TInfoCashWalk {
   void End();
   // Whether nothing of the line is being put together: the text may be passed over up to a colon.
   bool Idle() const { return !colon_; }
+  std::size_t NextColon(std::size_t pos) { return colons_.From(pos); }
   // The removal, not stopped, was passed over from `from` (where a stretch would begin) to where it goes
   // on; `line` is where a line of the stripped text began in between, or npos.
   void Passed(std::size_t from, std::size_t line);
@@ -63,6 +64,7 @@ class TInfoCashWalk {
   bool script_ = false;
   bool split_ = false;
   bool idRead_ = false, idFound_ = false;
+  std::string found_;  // the URL of a line looked at where it stands
   // The ID as last read, and its finder, built again only when the ID changes.
   std::string id_;
   std::optional<TPatternFinder> idFinder_;
@@ -114,15 +116,15 @@ void TInfoCashWalk::Passed(std::size_t from, std::size_t line) {
   startStopped_ = false;
 }
 
-// Tags passed over a window at a time while no colon stands in a window (without one there is no link) and
-// the removal doesn't stop there, from `from`, outside any tag and at a character boundary. Where the
-// removal goes on after that, again outside any tag (npos when nowhere), and where the last line of the
-// stripped text in between began (npos when none did); `tried` is where the windows were read up to.
+// Tags passed over a window at a time from `from`, outside any tag and at a character boundary, in the
+// windows before `colon`, the next colon (without one there is no link), while the removal doesn't stop.
+// Where the removal goes on after that, again outside any tag (npos when nowhere), and where the last line
+// of the stripped text in between began (npos when none did); `tried` is where the windows were read up to.
 struct TPassedTags {
   std::size_t to = std::string_view::npos, line = std::string_view::npos, tried = 0;
 };
 
-TPassedTags PassTags(std::string_view text, std::size_t from) {
+TPassedTags PassTags(std::string_view text, std::size_t from, std::size_t colon) {
   using namespace bytesearch;
   TPassedTags passed;
   const TLeadByteSet& lead = LeadByteSet();
@@ -132,12 +134,13 @@ TPassedTags PassTags(std::string_view text, std::size_t from) {
   };
   bool in = false;  // inside a tag where the window begins
   std::size_t w = from;
-  for (; w + kWindow <= text.size(); w += kWindow) {
-    std::array<std::uint64_t, 5> bits;
+  passed.tried = from;
+  for (; w + kWindow <= std::min(colon, text.size()); w += kWindow) {
+    std::array<std::uint64_t, 4> bits;
     std::uint64_t high;
-    WindowBits<5>(p + w, {':', '<', '>', '\r', '\n'}, bits, high);
-    if (bits[0]) break;
-    std::uint64_t opens = bits[1], closes = bits[2];
+    WindowBits<4>(p + w, {'<', '>', '\r', '\n'}, bits, high);
+    passed.tried = w + kWindow;
+    std::uint64_t opens = bits[0], closes = bits[1];
     // A delimiter counts only at a character boundary: after a lead byte, the run of lead bytes before it
     // must be even (it is judged back to `from`, a boundary).
     const std::uint64_t afterHigh = high << 1 | (w > from && static_cast<unsigned char>(p[w - 1]) >= 0x80);
@@ -151,7 +154,7 @@ TPassedTags PassTags(std::string_view text, std::size_t from) {
         closes &= ~(d & -d);
       }
     }
-    const std::uint64_t delimiters = opens | closes, breaks = bits[3] | bits[4];
+    const std::uint64_t delimiters = opens | closes, breaks = bits[2] | bits[3];
     std::uint64_t before = in ? ~std::uint64_t{0} : 0;  // inside a tag just before each byte
     if (delimiters) {
       // Whether the last delimiter at or before each byte is a "<": spread from each delimiter to the next.
@@ -171,7 +174,6 @@ TPassedTags PassTags(std::string_view text, std::size_t from) {
       passed.to = passed.to == std::string_view::npos ? passed.line : std::max(passed.to, passed.line);
     }
   }
-  passed.tried = w + kWindow;
   return passed;
 }
 
@@ -199,7 +201,8 @@ void TInfoCashWalk::Look(std::string_view line) {
   if (ReadId().Find(line) == std::string_view::npos) return;
   if (FindFixed(line, kInfoCashScript) == std::string_view::npos) return;
   const std::string_view rest = line.substr(at);
-  host_.OpenUrl(std::string(rest.substr(0, UrlLength(rest))));
+  found_.assign(rest.substr(0, UrlLength(rest)));
+  host_.OpenUrl(found_);
   PauseAfterLink(host_);
 }
 
@@ -338,7 +341,7 @@ void BrowseInfoCash(IAnalysisHost& host, const TTextToNul& cut) {
   std::size_t tried = 0;  // where passing over tags was tried up to
   for (std::string_view stretch;;) {
     if (walk.Idle() && !strip.Stopped() && strip.Position() >= tried) {
-      const TPassedTags passed = PassTags(text, strip.Position());
+      const TPassedTags passed = PassTags(text, strip.Position(), walk.NextColon(strip.Position()));
       tried = passed.tried;
       if (passed.to != std::string_view::npos) {
         walk.Passed(strip.Position(), passed.line);

@@ -14,9 +14,9 @@ constexpr std::array<unsigned char, 256> kUrlBytes = [] {
   return bytes;
 }();
 
-#if defined(__SSE2__)
+#if defined(BRIVOLA_SSE2_BLOCKS)
 // The bytes of a block that are no URL byte: below '!' or above '~' (as signed bytes, 0x80 and up are below
-// zero), or one of the ten printable bytes that URL_CHARS leaves out.
+// zero), or one of the eleven printable bytes that URL_CHARS leaves out.
 bytesearch::TMask NonUrlBytes(const char* at) {
   const __m128i v = bytesearch::Load(at);
   const auto eq = [&](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
@@ -35,7 +35,7 @@ bytesearch::TMask NonUrlBytes(const char* at) {
 std::size_t UrlLength(std::string_view text) {
   const auto url = [&](std::size_t i) -> unsigned { return kUrlBytes[static_cast<unsigned char>(text[i])]; };
   std::size_t n = 0;
-#if defined(__SSE2__)
+#if defined(BRIVOLA_SSE2_BLOCKS)
   for (; n + bytesearch::kBlock <= text.size(); n += bytesearch::kBlock)
     if (const bytesearch::TMask bad = NonUrlBytes(text.data() + n))
       return n + static_cast<std::size_t>(std::countr_zero(bad));
@@ -46,17 +46,13 @@ std::size_t UrlLength(std::string_view text) {
 }
 
 std::size_t LineStart(std::string_view text, std::size_t floor, std::size_t pos) {
-  if constexpr (std::endian::native == std::endian::little) {
-    // Eight bytes at a time: a byte is flagged when it equals CR or LF (exact, no carry between bytes).
-    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL, kCr = 0x0D0D0D0D0D0D0D0DULL,
-                            kLf = 0x0A0A0A0A0A0A0A0AULL;
-    const auto zeros = [](std::uint64_t v) { return ~(((v & kLow7) + kLow7) | v | kLow7); };
-    while (pos >= floor + 8) {
-      std::uint64_t word;
-      std::memcpy(&word, text.data() + pos - 8, 8);
-      if (const std::uint64_t breaks = zeros(word ^ kCr) | zeros(word ^ kLf))
-        return pos - 8 + static_cast<std::size_t>(63 - std::countl_zero(breaks)) / 8 + 1;
-      pos -= 8;
+  using namespace bytesearch;
+  if constexpr (kBlocks) {
+    const TBlock cr = Splat('\r'), lf = Splat('\n');
+    for (; pos >= floor + kBlock; pos -= kBlock) {
+      const TBlock v = Load(text.data() + pos - kBlock);
+      if (const std::uint64_t breaks = Bits(Or(Equal(v, cr), Equal(v, lf))))
+        return pos - kBlock + static_cast<std::size_t>(63 - std::countl_zero(breaks)) + 1;
     }
   }
   while (pos > floor && !IsLineBreak(text[pos - 1])) --pos;
@@ -69,7 +65,10 @@ std::size_t TFixedSearch::Next() {
     const std::size_t start = ends_.Find(text_, from_);
     if (start >= n) break;
     from_ = start + 1;
-    if (std::memcmp(text_.data() + start, pattern_.data(), m) == 0 && cursor_.At(start)) return start;
+    // The first and last bytes are known to match.
+    std::size_t k = 1;
+    while (k + 1 < m && text_[start + k] == pattern_[k]) ++k;
+    if (k + 1 >= m && cursor_.At(start)) return start;
   }
   from_ = n;
   return std::string_view::npos;

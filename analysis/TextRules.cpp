@@ -6,11 +6,6 @@
 
 namespace {
 
-TLeadByteSet& CurrentLeadBytes() {
-  static TLeadByteSet set = TLeadByteSet::Cp932();
-  return set;
-}
-
 [[noreturn]] void FailConversion(std::string_view text) {
   // "'%s' は整数ではありません" in code page 932.
   throw EConvertError("'" + std::string(text) +
@@ -26,22 +21,10 @@ int HexDigit(char c) {
 
 }  // namespace
 
-TLeadByteSet TLeadByteSet::Cp932() {
-  TLeadByteSet set;
-  set.Add(0x81, 0x9F);
-  set.Add(0xE0, 0xFC);
-  return set;
-}
+// Constant-initialised, so that it holds code page 932's set before any static constructor runs.
+constinit TLeadByteSet textrules::currentLeadBytes = TLeadByteSet::Cp932();
 
-TLeadByteSet TLeadByteSet::Empty() { return {}; }
-
-void TLeadByteSet::Add(unsigned char first, unsigned char last) {
-  for (unsigned b = first; b <= last; ++b) bits_[b] = true;
-  if (first <= last && first < 0x80) high_ = false;
-}
-
-const TLeadByteSet& LeadByteSet() { return CurrentLeadBytes(); }
-void SetLeadByteSet(const TLeadByteSet& set) { CurrentLeadBytes() = set; }
+void SetLeadByteSet(const TLeadByteSet& set) { textrules::currentLeadBytes = set; }
 
 std::string_view UpToNul(std::string_view text) { return text.substr(0, FindByte(text, 0, '\0')); }
 
@@ -74,16 +57,17 @@ TPatternFinder::TPatternFinder(std::string_view pattern)
 }
 
 size_t TPatternFinder::Find(std::string_view text, size_t from) const {
-  // Prefix-function matching, skipping to the pattern's first byte whenever no partial match is open; a
-  // match that begins inside a character is passed over.
+  // Prefix-function matching; a match that begins inside a character is passed over.
   const size_t m = pattern_.size(), n = text.size();
   if (m == 0) return std::string_view::npos;
   TBoundaryCursor cursor(text, from);
   const char* const bytes = text.data();
-  const TBytePattern<1> first({TByteTest{static_cast<unsigned char>(pattern_[0])}});
+  // With no partial match open, a match can begin only where the pattern's first and last bytes stand.
+  const TBytePattern<0, true> ends({}, TByteTest{static_cast<unsigned char>(pattern_[0])},
+                                   TByteTest{static_cast<unsigned char>(pattern_[m - 1])}, m - 1);
   for (size_t i = from, k = 0; i < n; ++i) {
     if (k == 0) {
-      i = first.Find(text, i);
+      i = ends.Find(text, i);
       if (i == n) break;
     } else {
       while (k > 0 && bytes[i] != pattern_[k]) k = next_[k - 1];

@@ -19,9 +19,17 @@ class EConvertError : public std::runtime_error {
 // The bytes that begin a double-byte character.
 class TLeadByteSet {
  public:
-  static TLeadByteSet Cp932();  // 0x81-0x9F, 0xE0-0xFC
-  static TLeadByteSet Empty();  // a single-byte code page
-  void Add(unsigned char first, unsigned char last);
+  static constexpr TLeadByteSet Cp932() {  // 0x81-0x9F, 0xE0-0xFC
+    TLeadByteSet set;
+    set.Add(0x81, 0x9F);
+    set.Add(0xE0, 0xFC);
+    return set;
+  }
+  static constexpr TLeadByteSet Empty() { return {}; }  // a single-byte code page
+  constexpr void Add(unsigned char first, unsigned char last) {
+    for (unsigned b = first; b <= last; ++b) bits_[b] = true;
+    if (first <= last && first < 0x80) high_ = false;
+  }
   bool Contains(unsigned char b) const { return bits_[b]; }
   // Whether every byte of the set is 0x80 or above, as in every double-byte code page of Windows.
   bool High() const { return high_; }
@@ -32,7 +40,10 @@ class TLeadByteSet {
 };
 
 // The set in force: code page 932's, which the program also takes from the platform at start-up.
-const TLeadByteSet& LeadByteSet();
+namespace textrules {
+extern TLeadByteSet currentLeadBytes;
+}
+inline const TLeadByteSet& LeadByteSet() { return textrules::currentLeadBytes; }
 void SetLeadByteSet(const TLeadByteSet& set);
 
 using TStringList = std::vector<std::string>;
