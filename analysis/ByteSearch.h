@@ -18,6 +18,14 @@
 #include <emmintrin.h>
 #endif
 
+// The names differ with the kind of block, so that a test can build both kinds side by side.
+#if defined(BRIVOLA_SSE2_BLOCKS)
+#define BRIVOLA_BLOCKS sse2_blocks
+#else
+#define BRIVOLA_BLOCKS word_blocks
+#endif
+inline namespace BRIVOLA_BLOCKS {
+
 // A byte that, ORed with `fold`, equals `value`: fold 0x20 makes the test of an ASCII letter case-blind.
 struct TByteTest {
   unsigned char value = 0;
@@ -63,10 +71,11 @@ inline TMask ToMask(TBlock flags) { return flags; }
 // One bit for each byte, the first byte's lowest: the top bits gathered by a multiplication whose partial
 // products never meet.
 inline std::uint64_t Bits(TBlock flags) {
+  const std::uint64_t top = flags >> 7;
   if constexpr (sizeof(TBlock) == 8)
-    return static_cast<std::uint64_t>(((flags >> 7) * TBlock{0x0102040810204080}) >> 56);
+    return (top * 0x0102040810204080ULL) >> 56;
   else
-    return static_cast<std::uint64_t>(((flags >> 7) * TBlock{0x10204080}) >> 28);
+    return static_cast<std::uint32_t>(static_cast<std::uint32_t>(top) * 0x10204080U) >> 28;
 }
 #endif
 
@@ -182,3 +191,5 @@ class TBytePattern {
 inline std::size_t FindByte(std::string_view text, std::size_t from, char byte) {
   return TBytePattern<1>({TByteTest{static_cast<unsigned char>(byte)}}).Find(text, from);
 }
+
+}  // namespace BRIVOLA_BLOCKS

@@ -120,6 +120,9 @@ void TInfoCashWalk::Passed(std::size_t from, std::size_t line) {
 // windows before `colon`, the next colon (without one there is no link), while the removal doesn't stop.
 // Where the removal goes on after that, again outside any tag (npos when nowhere), and where the last line
 // of the stripped text in between began (npos when none did); `tried` is where the windows were read up to.
+// Worth it where a window is 64 bytes of SSE2; with machine words, the tags are walked one by one.
+constexpr bool kPassTags = bytesearch::kWindow == 64;
+
 struct TPassedTags {
   std::size_t to = std::string_view::npos, line = std::string_view::npos, tried = 0;
 };
@@ -340,7 +343,7 @@ void BrowseInfoCash(IAnalysisHost& host, const TTextToNul& cut) {
   TTagStripper strip(text);
   std::size_t tried = 0;  // where passing over tags was tried up to
   for (std::string_view stretch;;) {
-    if (walk.Idle() && !strip.Stopped() && strip.Position() >= tried) {
+    if (kPassTags && walk.Idle() && !strip.Stopped() && strip.Position() >= tried) {
       const TPassedTags passed = PassTags(text, strip.Position(), walk.NextColon(strip.Position()));
       tried = passed.tried;
       if (passed.to != std::string_view::npos) {
