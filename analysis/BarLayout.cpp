@@ -22,8 +22,7 @@ int TitleX0(int barWidth, int textHeight) {
   return floorHalf % 2 == 0 ? floorHalf : floorHalf + 1;
 }
 
-int TitleY0(int menuHeight, int verticalTextOffsetY, bool hasPicture, TBitmapVertAlignment vert,
-            int pictureHeight) {
+int TitleY0(int menuHeight, int verticalTextOffsetY, bool hasPicture, TBitmapVertAlignment vert, int pictureHeight) {
   int y0 = menuHeight + verticalTextOffsetY;
   if (hasPicture && vert == TBitmapVertAlignment::bvaBottom) y0 -= pictureHeight;
   return y0;
@@ -31,24 +30,18 @@ int TitleY0(int menuHeight, int verticalTextOffsetY, bool hasPicture, TBitmapVer
 
 int PictureY(int menuHeight, int offsetY, TBitmapVertAlignment vert, int pictureHeight) {
   switch (vert) {
-    case TBitmapVertAlignment::bvaTop:
-      return offsetY;
-    case TBitmapVertAlignment::bvaBottom:
-      return menuHeight + offsetY - pictureHeight;
-    case TBitmapVertAlignment::bvaMiddle:
-      break;
+    case TBitmapVertAlignment::bvaTop: return offsetY;
+    case TBitmapVertAlignment::bvaBottom: return menuHeight + offsetY - pictureHeight;
+    case TBitmapVertAlignment::bvaMiddle: break;
   }
   return (menuHeight - pictureHeight) / 2 + offsetY;
 }
 
 int PictureX(int barWidth, int offsetX, TBitmapHorzAlignment horz, int pictureWidth) {
   switch (horz) {
-    case TBitmapHorzAlignment::bhaLeft:
-      return offsetX;
-    case TBitmapHorzAlignment::bhaRight:
-      return barWidth - 2 + offsetX - pictureWidth;
-    case TBitmapHorzAlignment::bhaCenter:
-      break;
+    case TBitmapHorzAlignment::bhaLeft: return offsetX;
+    case TBitmapHorzAlignment::bhaRight: return barWidth - 2 + offsetX - pictureWidth;
+    case TBitmapHorzAlignment::bhaCenter: break;
   }
   return (barWidth - 2 - pictureWidth) / 2 + offsetX;
 }

@@ -16,8 +16,7 @@ std::uint32_t GradientRowColor(std::uint32_t start, std::uint32_t end, int y, in
 int TitleX0(int barWidth, int textHeight);
 
 // Y0 where the title starts (its baseline corner), counted from the top.
-int TitleY0(int menuHeight, int verticalTextOffsetY, bool hasPicture, TBitmapVertAlignment vert,
-            int pictureHeight);
+int TitleY0(int menuHeight, int verticalTextOffsetY, bool hasPicture, TBitmapVertAlignment vert, int pictureHeight);
 
 // Top-left corner of the picture on the bar.
 int PictureY(int menuHeight, int offsetY, TBitmapVertAlignment vert, int pictureHeight);

@@ -9,14 +9,14 @@ TEST(GradientRowColor, BandsTruncateTowardZeroPerChannel) {
     std::uint32_t expected;
   };
   const Row rows[] = {
-      {0xFF0000, 0, 0, 111, 0xFF0000},    // top row is exactly the start colour
-      {0xFF0000, 0, 1, 111, 0xFD0000},    // -255 / 111 truncates to -2
-      {0xFF0000, 0, 111, 111, 0x000000},  // last row exactly the end colour
-      {0xFF0000, 0, 55, 111, 0x810000},   // 255 - 14025 / 111 = 255 - 126
+      {0xFF0000, 0, 0, 111, 0xFF0000},      // top row is exactly the start colour
+      {0xFF0000, 0, 1, 111, 0xFD0000},      // -255 / 111 truncates to -2
+      {0xFF0000, 0, 111, 111, 0x000000},    // last row exactly the end colour
+      {0xFF0000, 0, 55, 111, 0x810000},     // 255 - 14025 / 111 = 255 - 126
       {0x000000, 0x0000FF, 1, 111, 0x000002},
       {0x10FF20, 0x20000F, 50, 100, 0x188018},  // per channel: r 32 - 17*50/100 (-8), g 255-127, b 16+8
       {0x123456, 0x123456, 7, 20, 0x123456},
-      {0xFF0000, 0, 5, 0, 0xFF0000},  // no height: no division
+      {0xFF0000, 0, 5, 0, 0xFF0000},        // no height: no division
   };
   for (const Row& r : rows)
     EXPECT_EQ(GradientRowColor(r.start, r.end, r.y, r.height), r.expected)
