@@ -13,7 +13,6 @@
 // the host once for every line with a link, as the rules read it.
 
 namespace {
-constexpr std::size_t kScriptAnchor = kInfoCashScript.size() - 1;  // the '?'
 constexpr std::size_t kOverlap = std::max(kUrlStart.size(), kInfoCashScript.size()) - 1;
 
 // The window without the blank and control bytes at its end.
@@ -31,11 +30,18 @@ class TInfoCashWalk {
   // The next stretch the tag removal keeps (a view into the text), and whether the removal has stopped.
   void Stretch(std::string_view stretch, bool stopped);
   void End();
+  // Whether nothing of the line is being put together: the text may be passed over up to a colon.
+  bool Idle() const { return !colon_; }
+  std::size_t NextColon(std::size_t pos) { return colons_.From(pos); }
+  // The removal, not stopped, was passed over from `from` (where a stretch would begin) to where it goes
+  // on; `line` is where a line of the stripped text began in between, or npos.
+  void Passed(std::size_t from, std::size_t line);
 
  private:
   void Lines(std::size_t from, std::size_t to);
   void Look(std::string_view line);
   void Continue(std::string_view bytes);
+  void Put(std::string_view bytes);
   void Window(std::string_view window, std::size_t fresh, bool last);
   void FinishLine(std::size_t end);
   const TPatternFinder& ReadId();
@@ -53,11 +59,12 @@ class TInfoCashWalk {
   std::size_t start_ = 0;
   bool startStopped_ = false;
   bool leading_ = true;  // still at the blanks its trimming drops
-  bool colon_ = false;   // a colon was put in: without one there is no link to look for
+  bool colon_ = false;   // a colon was met: the line is put together from then on
   TUrlScan url_;
   bool script_ = false;
   bool split_ = false;
   bool idRead_ = false, idFound_ = false;
+  std::string found_;  // the URL of a line looked at where it stands
   // The ID as last read, and its finder, built again only when the ID changes.
   std::string id_;
   std::optional<TPatternFinder> idFinder_;
@@ -82,8 +89,8 @@ void TInfoCashWalk::Stretch(std::string_view stretch, bool stopped) {
     FinishLine(br);
     i = br;
   }
-  std::size_t tail = b;  // after the stretch's last break
-  while (tail > i && !IsLineBreak(text_[tail - 1])) --tail;
+  // After the stretch's last break.
+  const std::size_t tail = breaks_.From(i) < b ? LineStart(text_, i, b) : i;
   if (tail > i) {
     Lines(i, tail - 1);
     i = tail;
@@ -94,6 +101,83 @@ void TInfoCashWalk::Stretch(std::string_view stretch, bool stopped) {
     startStopped_ = stopped;
     Continue(text_.substr(i, b - i));
   }
+}
+
+void TInfoCashWalk::Passed(std::size_t from, std::size_t line) {
+  if (!open_) {
+    open_ = true;
+    start_ = from;
+    startStopped_ = false;
+  }
+  if (line == std::string_view::npos) return;
+  FinishLine(line - 1);  // a line without a colon: it opens nothing
+  open_ = true;
+  start_ = line;
+  startStopped_ = false;
+}
+
+// Tags passed over a window at a time from `from`, outside any tag and at a character boundary, in the
+// windows before `colon`, the next colon (without one there is no link), while the removal doesn't stop.
+// Where the removal goes on after that, again outside any tag (npos when nowhere), and where the last line
+// of the stripped text in between began (npos when none did); `tried` is where the windows were read up to.
+// Worth it where a window is 64 bytes of SSE2; with machine words, the tags are walked one by one.
+constexpr bool kPassTags = bytesearch::kWindow == 64;
+
+struct TPassedTags {
+  std::size_t to = std::string_view::npos, line = std::string_view::npos, tried = 0;
+};
+
+TPassedTags PassTags(std::string_view text, std::size_t from, std::size_t colon) {
+  using namespace bytesearch;
+  TPassedTags passed;
+  const TLeadByteSet& lead = LeadByteSet();
+  const char* const p = text.data();
+  const auto highest = [](std::uint64_t bits) {
+    return static_cast<std::size_t>(63 - std::countl_zero(bits));
+  };
+  bool in = false;  // inside a tag where the window begins
+  std::size_t w = from;
+  passed.tried = from;
+  for (; w + kWindow <= std::min(colon, text.size()); w += kWindow) {
+    std::array<std::uint64_t, 4> bits;
+    std::uint64_t high;
+    WindowBits<4>(p + w, {'<', '>', '\r', '\n'}, bits, high);
+    passed.tried = w + kWindow;
+    std::uint64_t opens = bits[0], closes = bits[1];
+    // A delimiter counts only at a character boundary: after a lead byte, the run of lead bytes before it
+    // must be even (it is judged back to `from`, a boundary).
+    const std::uint64_t afterHigh = high << 1 | (w > from && static_cast<unsigned char>(p[w - 1]) >= 0x80);
+    for (std::uint64_t d = (opens | closes) & (lead.High() ? afterHigh : ~std::uint64_t{0}); d; d &= d - 1) {
+      const std::size_t at = w + static_cast<std::size_t>(std::countr_zero(d));
+      if (at == from || !lead.Contains(static_cast<unsigned char>(p[at - 1]))) continue;
+      std::size_t run = at;
+      while (run > from && lead.Contains(static_cast<unsigned char>(p[run - 1]))) --run;
+      if ((at - run) % 2) {
+        opens &= ~(d & -d);
+        closes &= ~(d & -d);
+      }
+    }
+    const std::uint64_t delimiters = opens | closes, breaks = bits[2] | bits[3];
+    std::uint64_t before = in ? ~std::uint64_t{0} : 0;  // inside a tag just before each byte
+    if (delimiters) {
+      // Whether the last delimiter at or before each byte is a "<": spread from each delimiter to the next.
+      std::uint64_t last = opens, through = ~delimiters;
+      for (int k = 1; k < 64; k *= 2) {
+        last |= through & (last << k);
+        through &= through << k;
+      }
+      const std::uint64_t first = delimiters & (~delimiters + 1);
+      before = (last << 1) | (in ? (first << 1) - 1 : 0);
+      if (closes & ~before) break;  // a ">" outside any tag: the removal stops there
+      in = (last >> (kWindow - 1)) & 1;
+      if (const std::uint64_t ends = closes & before) passed.to = w + highest(ends) + 1;
+    }
+    if (const std::uint64_t kept = breaks & ~before) {
+      passed.line = w + highest(kept) + 1;
+      passed.to = passed.to == std::string_view::npos ? passed.line : std::max(passed.to, passed.line);
+    }
+  }
+  return passed;
 }
 
 void TInfoCashWalk::End() {
@@ -112,18 +196,33 @@ void TInfoCashWalk::Lines(std::size_t from, std::size_t to) {
 }
 
 void TInfoCashWalk::Look(std::string_view line) {
-  line = TrimBlanksView(line);
-  const std::size_t at = FindFixed(line, kUrlStart, 4);
+  line = TrimEnd(line);  // the text holds no NUL: TrimBlanks without looking for one
+  while (!line.empty() && IsBlankOrControl(line.front())) line.remove_prefix(1);
+  const std::size_t at = FindFixed(line, kUrlStart);
   if (at == std::string_view::npos) return;
   // An empty ID is found nowhere, so it opens nothing.
   if (ReadId().Find(line) == std::string_view::npos) return;
-  if (FindFixed(line, kInfoCashScript, kScriptAnchor) == std::string_view::npos) return;
+  if (FindFixed(line, kInfoCashScript) == std::string_view::npos) return;
   const std::string_view rest = line.substr(at);
-  host_.OpenUrl(std::string(rest.substr(0, UrlLength(rest))));
+  found_.assign(rest.substr(0, UrlLength(rest)));
+  host_.OpenUrl(found_);
   PauseAfterLink(host_);
 }
 
 void TInfoCashWalk::Continue(std::string_view bytes) {
+  const std::size_t at = static_cast<std::size_t>(bytes.data() - text_.data());
+  if (!colon_) {
+    // Without a colon there is no link to look for, so nothing of a line is put together before its first
+    // colon comes; then the line's stretches before this one are taken again from its start.
+    if (colons_.From(at) >= at + bytes.size()) return;
+    colon_ = true;
+    TTagStripper again(text_.substr(0, at), start_, startStopped_);
+    for (std::string_view s; again.Next(s);) Put(s);
+  }
+  Put(bytes);
+}
+
+void TInfoCashWalk::Put(std::string_view bytes) {
   if (leading_) {
     std::size_t skip = 0;
     while (skip < bytes.size() && IsBlankOrControl(bytes[skip])) ++skip;
@@ -131,16 +230,13 @@ void TInfoCashWalk::Continue(std::string_view bytes) {
     bytes.remove_prefix(skip);
     leading_ = false;
   }
-  const std::size_t at = static_cast<std::size_t>(bytes.data() - text_.data());
-  colon_ = colon_ || colons_.From(at) < at + bytes.size();
   windows_.Append(bytes,
                   [this](std::string_view w, std::size_t fresh, bool last) { Window(w, fresh, last); });
 }
 
 void TInfoCashWalk::Window(std::string_view window, std::size_t fresh, bool last) {
-  if (last && !colon_ && !windows_.Split()) return;  // no colon on the whole line: no link
   url_.Window(window, fresh);
-  if (!script_) script_ = FindFixed(window, kInfoCashScript, kScriptAnchor) != std::string_view::npos;
+  if (!script_) script_ = FindFixed(window, kInfoCashScript) != std::string_view::npos;
   if (!last) return;
   split_ = windows_.Split();
   if (!url_.Found()) return;
@@ -193,22 +289,29 @@ bool TInfoCashWalk::FindIdAgain(std::size_t end) const {
 }
 }  // namespace
 
-std::size_t TTagStripper::TDelimiter::From(std::size_t pos) {
-  for (std::size_t at = scan_.From(pos);; at = scan_.From(at + 1))
-    if (at >= size_ || cursor_.At(at)) return at;
-}
-
 TTagStripper::TTagStripper(std::string_view text, std::size_t from, bool stopped)
-    : text_(text), pos_(from), stopped_(stopped), open_(text, '<', from), close_(text, '>', from) {}
+    : text_(text),
+      pos_(from),
+      stopped_(stopped),
+      delimiters_(text, TBytePattern<2>({TByteTest{'<'}, TByteTest{'>'}})),
+      cursor_(text, from) {}
+
+std::size_t TTagStripper::Delimiter(std::size_t pos) {
+  for (std::size_t at = delimiters_.From(pos);; at = delimiters_.From(at + 1))
+    if (at >= text_.size() || cursor_.At(at)) return at;
+}
 
 bool TTagStripper::Next(std::string_view& stretch) {
   const std::size_t n = text_.size();
   if (pos_ >= n) return false;
   if (!stopped_) {
-    // A tag runs from the first "<" to the first ">", if that comes after it.
-    const std::size_t open = open_.From(pos_);
-    const std::size_t close = open < n ? close_.From(pos_) : n;
-    if (open < n && close < n && close > open) {
+    // A tag runs from the first "<" to the first ">", if that comes after it: the first delimiter is a "<"
+    // and a ">" follows somewhere.
+    const std::size_t open = Delimiter(pos_);
+    std::size_t close = n;
+    if (open < n && text_[open] == '<')
+      for (close = Delimiter(open + 1); close < n && text_[close] != '>';) close = Delimiter(close + 1);
+    if (close < n) {
       stretch = text_.substr(pos_, open - pos_);
       pos_ = close + 1;
       return true;
@@ -231,11 +334,25 @@ std::string StripTags(std::string_view text) {
   return result;
 }
 
-void BrowseInfoCash(IAnalysisHost& host, std::string_view text) {
-  text = UpToNul(text);
-  if (TPatternFinder(kInfoCashDomain).Find(text) == std::string_view::npos) return;
+void BrowseInfoCash(IAnalysisHost& host, std::string_view text) { BrowseInfoCash(host, TTextToNul(text)); }
+
+void BrowseInfoCash(IAnalysisHost& host, const TTextToNul& cut) {
+  const std::string_view text = cut.View();
+  if (FindFixed(text, kInfoCashDomain) == std::string_view::npos) return;
   TInfoCashWalk walk(host, text);
   TTagStripper strip(text);
-  for (std::string_view stretch; strip.Next(stretch);) walk.Stretch(stretch, strip.Stopped());
+  std::size_t tried = 0;  // where passing over tags was tried up to
+  for (std::string_view stretch;;) {
+    if (kPassTags && walk.Idle() && !strip.Stopped() && strip.Position() >= tried) {
+      const TPassedTags passed = PassTags(text, strip.Position(), walk.NextColon(strip.Position()));
+      tried = passed.tried;
+      if (passed.to != std::string_view::npos) {
+        walk.Passed(strip.Position(), passed.line);
+        strip = TTagStripper(text, passed.to);
+      }
+    }
+    if (!strip.Next(stretch)) break;
+    walk.Stretch(stretch, strip.Stopped());
+  }
   walk.End();
 }

@@ -29,23 +29,16 @@ class TTagStripper {
   bool Next(std::string_view& stretch);
   // Whether the removal has stopped: the last stretch handed out runs to the end of the text.
   bool Stopped() const { return stopped_; }
+  // Where the next stretch begins.
+  std::size_t Position() const { return pos_; }
 
  private:
-  // The next occurrence of a delimiter at a character boundary.
-  class TDelimiter {
-   public:
-    TDelimiter(std::string_view text, char byte, std::size_t from)
-        : size_(text.size()), scan_(text, byte), cursor_(text, from) {}
-    std::size_t From(std::size_t pos);  // the text's size when there is none
-
-   private:
-    std::size_t size_;
-    TByteScan scan_;
-    TBoundaryCursor cursor_;
-  };
+  // The next "<" or ">" at a character boundary at or after `pos`, or the text's size.
+  std::size_t Delimiter(std::size_t pos);
 
   std::string_view text_;
   std::size_t pos_;
   bool stopped_;
-  TDelimiter open_, close_;
+  TPatternScan<2> delimiters_;
+  TBoundaryCursor cursor_;
 };

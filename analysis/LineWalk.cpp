@@ -13,41 +13,46 @@ constexpr std::array<unsigned char, 256> kUrlBytes = [] {
   for (const char c : URL_CHARS) bytes[static_cast<unsigned char>(c)] = 1;
   return bytes;
 }();
+
+#if defined(BRIVOLA_SSE2_BLOCKS)
+// The bytes of a block that are no URL byte: below '!' or above '~' (as signed bytes, 0x80 and up are below
+// zero), or one of the eleven printable bytes that URL_CHARS leaves out.
+bytesearch::TMask NonUrlBytes(const char* at) {
+  const __m128i v = bytesearch::Load(at);
+  const auto eq = [&](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+  const auto within = [&](char low, char high) {  // low <= v <= high, both in 0x00-0x7F
+    return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(low - 1))),
+                         _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(high + 1))));
+  };
+  __m128i bad = _mm_andnot_si128(within('!', '~'), _mm_set1_epi8(-1));
+  bad = _mm_or_si128(bad, _mm_or_si128(_mm_or_si128(eq('"'), eq('<')), _mm_or_si128(eq('>'), eq('`'))));
+  bad = _mm_or_si128(bad, _mm_or_si128(within('[', '^'), within('{', '}')));
+  return static_cast<bytesearch::TMask>(_mm_movemask_epi8(bad));
+}
+#endif
 }  // namespace
 
 std::size_t UrlLength(std::string_view text) {
   const auto url = [&](std::size_t i) -> unsigned { return kUrlBytes[static_cast<unsigned char>(text[i])]; };
   std::size_t n = 0;
+#if defined(BRIVOLA_SSE2_BLOCKS)
+  for (; n + bytesearch::kBlock <= text.size(); n += bytesearch::kBlock)
+    if (const bytesearch::TMask bad = NonUrlBytes(text.data() + n))
+      return n + static_cast<std::size_t>(std::countr_zero(bad));
+#endif
   while (n + 4 <= text.size() && url(n) & url(n + 1) & url(n + 2) & url(n + 3)) n += 4;
   while (n < text.size() && url(n)) ++n;
   return n;
 }
 
-std::size_t TByteScan::From(std::size_t pos) {
-  if (!searched_ || pos > next_) {
-    searched_ = true;
-    next_ = text_.size();
-    if (pos < text_.size())
-      if (const void* hit = std::memchr(text_.data() + pos, byte_, text_.size() - pos))
-        next_ = static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data());
-  }
-  return next_;
-}
-
-std::size_t TBreakScan::From(std::size_t pos) { return std::min(cr_.From(pos), lf_.From(pos)); }
-
 std::size_t LineStart(std::string_view text, std::size_t floor, std::size_t pos) {
-  if constexpr (std::endian::native == std::endian::little) {
-    // Eight bytes at a time: a byte is flagged when it equals CR or LF (exact, no carry between bytes).
-    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL, kCr = 0x0D0D0D0D0D0D0D0DULL,
-                            kLf = 0x0A0A0A0A0A0A0A0AULL;
-    const auto zeros = [](std::uint64_t v) { return ~(((v & kLow7) + kLow7) | v | kLow7); };
-    while (pos >= floor + 8) {
-      std::uint64_t word;
-      std::memcpy(&word, text.data() + pos - 8, 8);
-      if (const std::uint64_t breaks = zeros(word ^ kCr) | zeros(word ^ kLf))
-        return pos - 8 + static_cast<std::size_t>(63 - std::countl_zero(breaks)) / 8 + 1;
-      pos -= 8;
+  using namespace bytesearch;
+  if constexpr (kBlocks) {
+    const TBlock cr = Splat('\r'), lf = Splat('\n');
+    for (; pos >= floor + kBlock; pos -= kBlock) {
+      const TBlock v = Load(text.data() + pos - kBlock);
+      if (const std::uint64_t breaks = Bits(Or(Equal(v, cr), Equal(v, lf))))
+        return pos - kBlock + static_cast<std::size_t>(63 - std::countl_zero(breaks)) + 1;
     }
   }
   while (pos > floor && !IsLineBreak(text[pos - 1])) --pos;
@@ -57,22 +62,20 @@ std::size_t LineStart(std::string_view text, std::size_t floor, std::size_t pos)
 std::size_t TFixedSearch::Next() {
   const std::size_t n = text_.size(), m = pattern_.size();
   while (from_ + m <= n) {
-    const std::size_t a = from_ + anchor_;
-    const void* hit = std::memchr(text_.data() + a, pattern_[anchor_], n - a);
-    if (!hit) break;
-    const std::size_t start =
-        static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data()) - anchor_;
+    const std::size_t start = ends_.Find(text_, from_);
+    if (start >= n) break;
     from_ = start + 1;
-    if (start + m <= n && text_[start] == pattern_[0] &&
-        std::memcmp(text_.data() + start, pattern_.data(), m) == 0 && cursor_.At(start))
-      return start;
+    // The first and last bytes are known to match.
+    std::size_t k = 1;
+    while (k + 1 < m && text_[start + k] == pattern_[k]) ++k;
+    if (k + 1 >= m && cursor_.At(start)) return start;
   }
   from_ = n;
   return std::string_view::npos;
 }
 
-std::size_t FindFixed(std::string_view text, std::string_view pattern, std::size_t anchor) {
-  return TFixedSearch(text, pattern, anchor).Next();
+std::size_t FindFixed(std::string_view text, std::string_view pattern) {
+  return TFixedSearch(text, pattern).Next();
 }
 
 void TLineWindows::KeepOverlap() {
@@ -88,8 +91,7 @@ void TLineWindows::KeepOverlap() {
 void TUrlScan::Window(std::string_view window, std::size_t fresh) {
   std::string_view rest;
   if (!found_) {
-    const std::size_t at =
-        FindFixed(window, kUrlStart, 4);  // anchored on the colon, a rare byte in mail text
+    const std::size_t at = FindFixed(window, kUrlStart);
     if (at == std::string_view::npos) return;
     found_ = true;
     rest = window.substr(at);

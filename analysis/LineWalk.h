@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "ByteSearch.h"
 #include "TextRules.h"
 
 inline constexpr std::string_view kUrlStart = "http://";
@@ -15,28 +16,45 @@ inline constexpr std::string_view kUrlStart = "http://";
 // The number of bytes at the front of the text that ExtractUrl keeps.
 std::size_t UrlLength(std::string_view text);
 
-// The next occurrence of one byte at or after a position that never goes down. The occurrence found is kept
-// until the walk passes it, so a walk over the whole text reads each byte once.
-class TByteScan {
+// The next position at or after one that never goes down where a byte pattern holds. The one found is kept
+// until the walk passes it, so a walk over the whole text reads each byte about once.
+template <std::size_t A, bool Pair = false>
+class TPatternScan {
  public:
-  TByteScan(std::string_view text, char byte) : text_(text), byte_(byte) {}
-  std::size_t From(std::size_t pos);  // text.size() when there is none
+  TPatternScan(std::string_view text, TBytePattern<A, Pair> pattern) : text_(text), pattern_(pattern) {}
+  std::size_t From(std::size_t pos) {  // text.size() when there is none
+    if (searched_ && pos <= next_) return next_;
+    searched_ = true;
+    // The rest of the window read last, then the text from after it.
+    if (window_ < text_.size() && pos < window_ + bytesearch::kWindow) {
+      if (const std::uint64_t rest = bits_ & (~std::uint64_t{0} << (pos - window_)))
+        return next_ = window_ + static_cast<std::size_t>(std::countr_zero(rest));
+      pos = window_ + bytesearch::kWindow;
+    }
+    return next_ = pattern_.Find(text_, pos, window_, bits_);
+  }
 
  private:
   std::string_view text_;
-  char byte_;
+  TBytePattern<A, Pair> pattern_;
   bool searched_ = false;
   std::size_t next_ = 0;
+  std::size_t window_ = SIZE_MAX;  // where the window read last begins, or past the text
+  std::uint64_t bits_ = 0;
 };
 
-// The next line break (CR or LF) at or after a position that never goes down; text.size() when none.
-class TBreakScan {
+// The next occurrence of one byte.
+class TByteScan : public TPatternScan<1> {
  public:
-  explicit TBreakScan(std::string_view text) : cr_(text, '\r'), lf_(text, '\n') {}
-  std::size_t From(std::size_t pos);
+  TByteScan(std::string_view text, char byte)
+      : TPatternScan(text, TBytePattern<1>({TByteTest{static_cast<unsigned char>(byte)}})) {}
+};
 
- private:
-  TByteScan cr_, lf_;
+// The next line break (CR or LF).
+class TBreakScan : public TPatternScan<2> {
+ public:
+  explicit TBreakScan(std::string_view text)
+      : TPatternScan(text, TBytePattern<2>({TByteTest{'\r'}, TByteTest{'\n'}})) {}
 };
 
 // Where the line that holds `pos` begins: just after the last break in [floor, pos), or floor.
@@ -44,24 +62,29 @@ std::size_t LineStart(std::string_view text, std::size_t floor, std::size_t pos)
 
 inline bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
 
-// Every occurrence of a fixed pattern at the character boundaries of one text, in order, overlapping ones
-// included. memchr looks for the pattern's byte at `anchor` (choose a rare one) and the rest is compared
-// there; for patterns that do not repeat themselves, as the analysers' own, each byte is read about once.
+// Every occurrence of a fixed, non-empty pattern at the character boundaries of one text, in order,
+// overlapping ones included. The places where the pattern's first and last bytes both stand are looked for
+// a block at a time and the rest is compared there; for patterns that do not repeat themselves, as the
+// analysers' own, each byte is read about once.
 class TFixedSearch {
  public:
-  TFixedSearch(std::string_view text, std::string_view pattern, std::size_t anchor)
-      : text_(text), pattern_(pattern), anchor_(anchor), cursor_(text) {}
+  TFixedSearch(std::string_view text, std::string_view pattern)
+      : text_(text),
+        pattern_(pattern),
+        ends_({}, TByteTest{static_cast<unsigned char>(pattern.front())},
+              TByteTest{static_cast<unsigned char>(pattern.back())}, pattern.size() - 1),
+        cursor_(text) {}
   std::size_t Next();  // npos after the last one
 
  private:
   std::string_view text_, pattern_;
-  std::size_t anchor_;
-  std::size_t from_ = 0;  // where the next anchor byte may stand, less the anchor
+  TBytePattern<0, true> ends_;
+  std::size_t from_ = 0;  // where the next occurrence may begin
   TBoundaryCursor cursor_;
 };
 
-// The first boundary occurrence of a fixed pattern, or npos.
-std::size_t FindFixed(std::string_view text, std::string_view pattern, std::size_t anchor);
+// The first boundary occurrence of a fixed, non-empty pattern, or npos.
+std::size_t FindFixed(std::string_view text, std::string_view pattern);
 
 // A line handed on in windows. A window is a view of at most about kLineWindow bytes beyond the `overlap`
 // bytes it shares with the window before, which it begins with from a character boundary. So every

@@ -30,19 +30,19 @@ char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('
 
 // FindPos of the trigger in LowerText(text). LowerText lowers only one-byte characters and keeps every
 // character where it is, so this is the trigger in any ASCII letter case at a boundary of the text itself.
+// Places are tried only where its first and last letters stand, in either case: plain text is full of n.
 bool HasTrigger(std::string_view text) {
-  TByteScan lower(text, 'n'), upper(text, 'N');  // the trigger's first letter
+  constexpr TByteTest kFirst{'n', 0x20}, kLast{'e', 0x20};
+  static_assert(kNetMileTrigger.front() == 'n' && kNetMileTrigger.back() == 'e');
+  const TBytePattern<0, true> ends({}, kFirst, kLast, kNetMileTrigger.size() - 1);
   TBoundaryCursor cursor(text);
-  for (std::size_t from = 0;;) {
-    const std::size_t at = std::min(lower.From(from), upper.From(from));
-    if (at + kNetMileTrigger.size() > text.size()) return false;
+  for (std::size_t at = 0; (at = ends.Find(text, at)) < text.size(); ++at)
     if (std::equal(kNetMileTrigger.begin(), kNetMileTrigger.end(),
                    text.begin() + static_cast<std::ptrdiff_t>(at),
                    [](char t, char c) { return t == AsciiLower(c); }) &&
         cursor.At(at))
       return true;
-    from = at + 1;
-  }
+  return false;
 }
 
 // Whether the bytes of ■ stand at `at`, followed, once any full-width spaces are passed, by the second
@@ -57,7 +57,7 @@ bool MayBeginMarker(std::string_view text, std::size_t at) {
 }
 
 bool HasStopMarker(std::string_view window) {
-  TFixedSearch heads(window, kMarkerHead, 1);
+  TFixedSearch heads(window, kMarkerHead);
   for (std::size_t at; (at = heads.Next()) != std::string_view::npos;) {
     const std::string_view rest = window.substr(at);
     if (rest.starts_with(NetMileStopMarkers[0]) || rest.starts_with(NetMileStopMarkers[1])) return true;
@@ -87,7 +87,7 @@ struct TLineVerdict {
 };
 
 void Look(std::string_view line, TLineWindows& windows, TLineVerdict& verdict) {
-  TFixedSearch spaces(line, kFullWidthSpace, 1);
+  TFixedSearch spaces(line, kFullWidthSpace);
   std::size_t at = spaces.Next();
   if (at == std::string_view::npos) return verdict.Window(line, 0);  // the common line, where it stands
   const auto window = [&](std::string_view w, std::size_t fresh, bool) { verdict.Window(w, fresh); };
@@ -101,26 +101,32 @@ void Look(std::string_view line, TLineWindows& windows, TLineVerdict& verdict) {
 }
 }  // namespace
 
-void BrowseNetMileAD(IAnalysisHost& host, std::string_view text) {
-  text = UpToNul(text);
+void BrowseNetMileAD(IAnalysisHost& host, std::string_view text) { BrowseNetMileAD(host, TTextToNul(text)); }
+
+void BrowseNetMileAD(IAnalysisHost& host, const TTextToNul& cut) {
+  const std::string_view text = cut.View();
   if (!HasTrigger(text)) return;
 
-  TByteScan colons(text, ':'), squares(text, kMarkerHead[1]);
-  // The first byte 0xA1 of a ■ that may begin a footer heading in [from, limit), or limit.
-  const auto marker = [&](std::size_t from, std::size_t limit) {
-    for (std::size_t s = squares.From(from); s < limit; s = squares.From(s + 1))
-      if (MayBeginMarker(text, s - 1)) return s;
-    return limit;
-  };
+  // Where a line may open or stop something: a colon, or the bytes of ■ (at its first byte) when they may
+  // begin a footer heading. One scan finds both.
+  TPatternScan<1, true> events(text,
+                               TBytePattern<1, true>({TByteTest{':'}}, TByteTest{0x81}, TByteTest{0xA1}, 1));
   TBreakScan breaks(text);
   TLineWindows windows(kOverlap);
   TLineVerdict verdict;
   for (std::size_t pos = 0;;) {
-    const std::size_t colon = colons.From(pos), square = marker(pos, colon);
-    const std::size_t next = std::min(colon, square);
+    std::size_t next = events.From(pos);
+    while (next < text.size() && text[next] != ':' && !MayBeginMarker(text, next))
+      next = events.From(next + 1);
     if (next >= text.size()) return;
     const std::size_t start = LineStart(text, pos, next), end = breaks.From(next);
-    verdict.Reset(square < colon || marker(colon, end) < end, colon < end);
+    bool markers = false, links = false;
+    for (std::size_t at = next; at < end && !(markers && links); at = events.From(at + 1))
+      if (text[at] == ':')
+        links = true;
+      else if (MayBeginMarker(text, at))
+        markers = true;
+    verdict.Reset(markers, links);
     Look(text.substr(start, end - start), windows, verdict);
     if (verdict.stop) return;
     if (verdict.url.Found() && !IsSkipUrl(verdict.url.Url())) {

@@ -1,10 +1,10 @@
 #include "StockChart.h"
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 
 #include "Analysers.h"
+#include "ByteSearch.h"
 #include "TextRules.h"
 
 namespace {
@@ -40,8 +40,8 @@ std::optional<std::string_view> CodeCore(std::string_view text) {
   // trimming can reach it makes the core too long without reading on to the end.
   std::size_t end = text.size();
   const std::size_t reach = std::min(end, first + kCoreLimit);
-  if (const void* nul = std::memchr(text.data() + first, '\0', reach - first))
-    end = static_cast<std::size_t>(static_cast<const char*>(nul) - text.data());
+  if (const std::size_t nul = FindByte(text.substr(0, reach), first, '\0'); nul < reach)
+    end = nul;
   else
     for (std::size_t at = reach; at < end; ++at) {
       const char c = text[at];

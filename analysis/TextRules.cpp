@@ -1,14 +1,10 @@
 #include "TextRules.h"
 
 #include <cstddef>
-#include <cstring>
+
+#include "ByteSearch.h"
 
 namespace {
-
-TLeadByteSet& CurrentLeadBytes() {
-  static TLeadByteSet set = TLeadByteSet::Cp932();
-  return set;
-}
 
 [[noreturn]] void FailConversion(std::string_view text) {
   // "'%s' は整数ではありません" in code page 932.
@@ -25,26 +21,12 @@ int HexDigit(char c) {
 
 }  // namespace
 
-TLeadByteSet TLeadByteSet::Cp932() {
-  TLeadByteSet set;
-  set.Add(0x81, 0x9F);
-  set.Add(0xE0, 0xFC);
-  return set;
-}
+// Constant-initialised, so that it holds code page 932's set before any static constructor runs.
+constinit TLeadByteSet textrules::currentLeadBytes = TLeadByteSet::Cp932();
 
-TLeadByteSet TLeadByteSet::Empty() { return {}; }
+void SetLeadByteSet(const TLeadByteSet& set) { textrules::currentLeadBytes = set; }
 
-void TLeadByteSet::Add(unsigned char first, unsigned char last) {
-  for (unsigned b = first; b <= last; ++b) bits_[b] = true;
-}
-
-const TLeadByteSet& LeadByteSet() { return CurrentLeadBytes(); }
-void SetLeadByteSet(const TLeadByteSet& set) { CurrentLeadBytes() = set; }
-
-std::string_view UpToNul(std::string_view text) {
-  const void* nul = std::memchr(text.data(), '\0', text.size());
-  return nul ? text.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - text.data())) : text;
-}
+std::string_view UpToNul(std::string_view text) { return text.substr(0, FindByte(text, 0, '\0')); }
 
 std::string_view TrimBlanksView(std::string_view text) {
   text = UpToNul(text);
@@ -54,7 +36,7 @@ std::string_view TrimBlanksView(std::string_view text) {
   return text.substr(first, last - first);
 }
 
-bool TBoundaryCursor::At(size_t pos) {
+bool TBoundaryCursor::AtRun(size_t pos) {
   if (pos <= boundary_) return pos == boundary_;  // below it only the trail byte judged last is asked again
   // Just after a byte that begins no double-byte character a character begins: count the run of lead
   // bytes back to such a byte or to the known boundary; an odd run leaves pos inside a character.
@@ -75,17 +57,18 @@ TPatternFinder::TPatternFinder(std::string_view pattern)
 }
 
 size_t TPatternFinder::Find(std::string_view text, size_t from) const {
-  // Prefix-function matching, skipping with memchr to the pattern's first byte whenever no partial match
-  // is open; a match that begins inside a character is passed over.
+  // Prefix-function matching; a match that begins inside a character is passed over.
   const size_t m = pattern_.size(), n = text.size();
   if (m == 0) return std::string_view::npos;
   TBoundaryCursor cursor(text, from);
   const char* const bytes = text.data();
+  // With no partial match open, a match can begin only where the pattern's first and last bytes stand.
+  const TBytePattern<0, true> ends({}, TByteTest{static_cast<unsigned char>(pattern_[0])},
+                                   TByteTest{static_cast<unsigned char>(pattern_[m - 1])}, m - 1);
   for (size_t i = from, k = 0; i < n; ++i) {
     if (k == 0) {
-      const void* hit = std::memchr(bytes + i, pattern_[0], n - i);
-      if (!hit) break;
-      i = static_cast<size_t>(static_cast<const char*>(hit) - bytes);
+      i = ends.Find(text, i);
+      if (i == n) break;
     } else {
       while (k > 0 && bytes[i] != pattern_[k]) k = next_[k - 1];
     }

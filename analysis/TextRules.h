@@ -19,17 +19,31 @@ class EConvertError : public std::runtime_error {
 // The bytes that begin a double-byte character.
 class TLeadByteSet {
  public:
-  static TLeadByteSet Cp932();  // 0x81-0x9F, 0xE0-0xFC
-  static TLeadByteSet Empty();  // a single-byte code page
-  void Add(unsigned char first, unsigned char last);
+  static constexpr TLeadByteSet Cp932() {  // 0x81-0x9F, 0xE0-0xFC
+    TLeadByteSet set;
+    set.Add(0x81, 0x9F);
+    set.Add(0xE0, 0xFC);
+    return set;
+  }
+  static constexpr TLeadByteSet Empty() { return {}; }  // a single-byte code page
+  constexpr void Add(unsigned char first, unsigned char last) {
+    for (unsigned b = first; b <= last; ++b) bits_[b] = true;
+    if (first <= last && first < 0x80) high_ = false;
+  }
   bool Contains(unsigned char b) const { return bits_[b]; }
+  // Whether every byte of the set is 0x80 or above, as in every double-byte code page of Windows.
+  bool High() const { return high_; }
 
  private:
   std::array<bool, 256> bits_{};
+  bool high_ = true;
 };
 
 // The set in force: code page 932's, which the program also takes from the platform at start-up.
-const TLeadByteSet& LeadByteSet();
+namespace textrules {
+extern TLeadByteSet currentLeadBytes;
+}
+inline const TLeadByteSet& LeadByteSet() { return textrules::currentLeadBytes; }
 void SetLeadByteSet(const TLeadByteSet& set);
 
 using TStringList = std::vector<std::string>;
@@ -39,6 +53,17 @@ inline bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 0
 
 // The text up to its first NUL byte: where every rule sees the text end.
 std::string_view UpToNul(std::string_view text);
+
+// A text that ends before its first NUL byte, where every rule sees it end: a caller that runs several
+// analysers on one text looks for its end once.
+class TTextToNul {
+ public:
+  explicit TTextToNul(std::string_view text) : text_(UpToNul(text)) {}
+  std::string_view View() const { return text_; }
+
+ private:
+  std::string_view text_;
+};
 
 // TrimBlanks as a view into the text instead of a copy.
 std::string_view TrimBlanksView(std::string_view text);
@@ -51,9 +76,18 @@ class TBoundaryCursor {
   explicit TBoundaryCursor(std::string_view text, std::size_t start = 0)
       : text_(text), lead_(&LeadByteSet()), boundary_(start) {}
   // `pos` is at least every position asked before.
-  bool At(std::size_t pos);
+  bool At(std::size_t pos) {
+    // Most often the byte before begins no double-byte character, so a character begins at pos.
+    if (pos > boundary_ && !lead_->Contains(static_cast<unsigned char>(text_[pos - 1]))) {
+      boundary_ = pos;
+      return true;
+    }
+    return AtRun(pos);
+  }
 
  private:
+  bool AtRun(std::size_t pos);
+
   std::string_view text_;
   const TLeadByteSet* lead_;
   std::size_t boundary_;  // the last boundary known; nothing before it is asked again

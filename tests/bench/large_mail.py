@@ -3,6 +3,8 @@
 
 large_mail.py MIB LINKS OUT   MIB MiB of mail; LINKS links in every 1000 lines (0 for the few-link mail,
                               which still holds a dozen: at its start, middle and end)
+large_mail.py MIB prose OUT   MIB MiB of ASCII prose and log lines that name neither service (a big
+                              document or log copied whole): no analyser starts on it
 
 The mail mentions both services, so every analyser walks all of it: Japanese prose with full-width spaces,
 HTML markup, quoted lines, NetMile ad links (some broken by a full-width space) and Info-Cash personal
@@ -37,6 +39,35 @@ FOOTER = [
     "■本メールは、ネットマイルにご登録いただきましたメールアドレス宛に配信しております。",
     "http://member.netmile.co.jp/member/mail_setting.asp",
 ]
+
+
+WORDS = ("the of and to in is that for it as was with be by on not he this are or his from at which but have an "
+         "they you were her she there been one all we their has would when if so no what up out who them some new "
+         "time need network node number never note line level value change engine service server message queue "
+         "release version update request response timeout retry connection between before after under over every "
+         "state store table index entry error warning notice debug trace thread process memory cache page file").split()
+
+
+def prose(mib, out):
+    """English sentences wrapped at 72 columns, with a log line every few lines."""
+    size = mib << 20
+    rng = random.Random(mib)
+    parts, length, line, n = [], 0, "", 0
+    while length < size:
+        n += 1
+        if n % 7 == 0:
+            text = (f"2026-12-{rng.randrange(1, 29):02d} {rng.randrange(24):02d}:{rng.randrange(60):02d}:"
+                    f"{rng.randrange(60):02d} [{rng.choice(('INFO', 'WARN', 'DEBUG'))}] worker-{rng.randrange(16)}: "
+                    f"{' '.join(rng.choice(WORDS) for _ in range(rng.randrange(4, 12)))} ({rng.randrange(10**6)} ms)")
+            data = (text + "\r\n").encode("ascii")
+        else:
+            words = [rng.choice(WORDS) for _ in range(rng.randrange(8, 20))]
+            sentence = " ".join(words).capitalize() + rng.choice((".", ".", ",", ";", "?"))
+            data = (sentence[:72] + "\r\n").encode("ascii")
+        parts.append(data)
+        length += len(data)
+    with open(out, "wb") as f:
+        f.write(b"".join(parts)[:size])
 
 
 def main(mib, per_thousand, out):
@@ -78,4 +109,7 @@ def main(mib, per_thousand, out):
 
 
 if __name__ == "__main__":
-    main(int(sys.argv[1]), int(sys.argv[2]), sys.argv[3])
+    if sys.argv[2] == "prose":
+        prose(int(sys.argv[1]), sys.argv[3])
+    else:
+        main(int(sys.argv[1]), int(sys.argv[2]), sys.argv[3])

@@ -73,11 +73,35 @@ const std::vector<std::string> kPieces = {
     ">>",
     "\x81<",
     "\x81>",
+    "\x81\x81<",
+    "\x81\x81\x81>",
+    "<td class=\"item\"><span>\x89\xc6\x93\x64</span></td>",
     "&lt;",
     // The triggers.
     "NetMile",
     "netmile.co.jp",
     "info-cash.jp",
+};
+
+// Markup with no ">" outside a tag: a '>' after a lead byte inside a tag does not close it, "<" inside a tag
+// keeps it open, lead bytes before delimiters and breaks, tags across lines.
+const std::vector<std::string> kMarkup = {
+    "<p>",
+    "</p>",
+    "<br\r\n>",
+    "<font\ncolor=red>",
+    "\x83\x41\x83\x4e",
+    "\r\n",
+    "\n",
+    "\x81\x40",
+    "\x81\x81<b>",
+    "<b\x81>x>",
+    "<<b>",
+    "\xe0\r\n",
+    "text ",
+    "\x83<",
+    "<td class=\"item\"><span>\x89\xc6\x93\x64</span></td>",
+    "<a\r\nhref=x\r\ntitle=y\r\nclass=z\r\nid=w\r\n>",
 };
 
 // Where two logs part: the line of each there, short enough to print (a whole log of a large text is not).
@@ -95,22 +119,33 @@ std::string Parting(const std::string& mine, const std::string& slow) {
 struct TTextShape {
   unsigned seed;
   std::size_t size;
-  std::string head;  // what the text begins with
-  bool longLines;    // now and then a line of a few hundred KiB, full of pieces but breaks
-  bool hugeTag;      // a tag over a few hundred KiB, line breaks inside
-  int footer;        // 1, 2: a footer heading near the end, full-width spaces inside, links after it
-  bool nul;          // a NUL near the end
+  std::string head;        // what the text begins with
+  bool longLines;          // now and then a line of a few hundred KiB, full of pieces but breaks
+  bool hugeTag;            // a tag over a few hundred KiB, line breaks inside
+  int footer;              // 1, 2: a footer heading near the end, full-width spaces inside, links after it
+  bool nul;                // a NUL near the end
+  bool colonFree = false;  // now and then some KiB of pieces without a colon: tags passed over in windows
 };
 
 std::string Generate(const TTextShape& shape) {
   std::mt19937 rng(shape.seed);
   std::string text = shape.head;
   const auto piece = [&] { return kPieces[rng() % kPieces.size()]; };
+  bool stopped = false;
   while (text.size() < shape.size) {
     const unsigned roll = rng() % 20000;
     if (shape.longLines && roll == 0) {
       for (std::size_t end = text.size() + 300 * 1024; text.size() < end;)
         if (const std::string p = piece(); p.find_first_of("\r\n") == std::string::npos) text += p;
+    } else if (shape.colonFree) {
+      // Markup that never stops the removal, up to 512 bytes without a colon, then a piece; three quarters
+      // in, a ">" outside any tag before the markup stops the removal for the rest.
+      if (!stopped && text.size() > shape.size / 4 * 3) text += "<p>a > b", stopped = true;
+      for (std::size_t end = text.size() + rng() % 512; text.size() < end;)
+        text += kMarkup[rng() % kMarkup.size()];
+      const std::string p = piece();
+      if (p.find_first_of("<>") == std::string::npos || p.front() == '<') text += p;
+      if (rng() % 4 == 0) text += "<b>" + kJump + "ic123456&ad=5</b>\r\n";
     } else if (shape.hugeTag && roll == 1) {
       text += "<";
       for (std::size_t end = text.size() + 200 * 1024; text.size() < end;)
@@ -140,6 +175,7 @@ const TTextShape kShapes[] = {
     {3, 2 << 20, "> quoted first: no tag is removed\r\n<p>info-cash.jp netmile</p>\r\n", true, false, 0,
      true},
     {4, 2 << 20, "", true, true, 0, true},
+    {5, 2 << 20, "NetMile info-cash.jp\r\n", false, false, 1, true, true},
 };
 }  // namespace
 
@@ -189,6 +225,20 @@ TEST(AnalysersModel, LinesPutTogetherAreLookedAtWhole) {
       {"info-cash.jp\r\n" + kJump + "x clickweb/icjmp.asp? " + filler + "ic1 " + std::string(100000, ' ') +
            "\r\n" + kJump + "y clickweb/icjmp.asp? " + filler + "ic1 " + std::string(100000, ' ') + "z\r\n",
        "ic1 ", 1},
+      // Markup passed over windows at a time without a colon: a ">" outside any tag in it stops the removal,
+      // so the "<b>" inside the link stays and ends the URL; a tag across windows with breaks inside it,
+      // so the removal goes on after it and the "<b>" goes.
+      {"info-cash.jp\r\n" + std::string(200, 'x') + "<p>a > b\r\n<i>z</i>" + std::string(300, 'y') + "\r\n" +
+           kJump + "ic123456<b>&ad=1 clickweb/icjmp.asp?\r\n",
+       "ic123456", 1},
+      {"info-cash.jp\r\n" + std::string(100, 'x') + "<a" +
+           [] {
+             std::string t;
+             for (int i = 0; i < 40; ++i) t += "\r\n w";
+             return t;
+           }() +
+           ">" + std::string(200, 'y') + "\r\n" + kJump + "ic123456<b>&ad=2 clickweb/icjmp.asp?\r\n",
+       "ic123456", 1},
       // The same with short lines that a tag breaks.
       {"info-cash.jp\r\nx<b>" + kJump + "x clickweb/icjmp.asp? ic1 \r\ny<b>" + kJump +
            "y clickweb/icjmp.asp? ic1 \tz\r\n",

@@ -2,7 +2,8 @@
 # brivola-scan end to end: settings from the INI file, URLs on stdout only,
 # a missing file reported on stderr with exit code 2 while the others are scanned,
 # UTF-8 mails read as UTF-8 when they carry the byte-order mark or with --utf8,
-# a file cut short while it is read reported the same way (where a shim can cut it).
+# a file cut short while it is read reported the same way (where a shim can cut it),
+# a 384 MiB mail scanned whole with a peak within 1.2 times the file (natively, where GNU time is).
 # Arguments: the command that runs the scanner (its path, or wine and the path).
 set -u
 data=$(cd "$(dirname "${BASH_SOURCE[0]}")/../data" && pwd)
@@ -80,5 +81,18 @@ if [ -n "${BRIVOLA_SHRINK_SHIM:-}" ]; then
     grep -q 'cut.txt: the file shrank' err.txt || fail "cut to $to bytes: no message: $(cat err.txt)"
     [ "$out" = "${row#*|}" ] || fail "cut to $to bytes: stdout: $out"
   done
+fi
+# 384 MiB: the header, then 2^19 blocks of 768 bytes, each a link line and 13 lines without one.
+if [ "${scan_cmd[0]}" != wine ] && [ -x /usr/bin/time ]; then
+  link=http://ad.netmile.co.jp/click.asp?ad=7
+  { printf '%s\r\n' "$link"; for i in $(seq 13); do printf '<td>\x83\x41\x83\x4e</td> plain words without any link in them ok.\r\n'; done; } >big.txt
+  [ "$(wc -c <big.txt)" = 768 ] || fail "block of $(wc -c <big.txt) bytes"
+  for i in $(seq 19); do cat big.txt big.txt >big2.txt && mv big2.txt big.txt; done
+  { printf 'NetMile info-cash.jp\r\n'; cat big.txt; } >large.txt && rm big.txt
+  /usr/bin/time -f %M -o peak.txt "${scan_cmd[@]}" --ini mail.ini --section u large.txt >large.out || fail "exit code $?"
+  [ "$(wc -l <large.out)" = 524288 ] || fail "384 MiB: $(wc -l <large.out) URLs, expected 524288"
+  [ "$(sort -u large.out)" = "$link" ] || fail "384 MiB: other URLs: $(sort -u large.out | head -3)"
+  size=$(($(wc -c <large.txt) / 1024))
+  [ $(($(cat peak.txt) * 10)) -le $((size * 12)) ] || fail "peak $(cat peak.txt) KiB for a file of $size KiB"
 fi
 echo ok

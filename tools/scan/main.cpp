@@ -11,12 +11,14 @@
 #include <iostream>
 #include <iterator>
 #include <memory>
+#include <new>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "Analysers.h"
 #include "AnalysisHost.h"
 #include "Dispatch.h"
 #include "IniText.h"
@@ -102,6 +104,17 @@ struct TUnmap {
     munmap(const_cast<char*>(at), size);
   }
 };
+#else
+struct TUnmap {
+  void operator()(const char* at) const { UnmapViewOfFile(at); }
+};
+
+struct THandle {
+  HANDLE h;
+  ~THandle() {
+    if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+};
 #endif
 
 // A file's bytes. A regular file is mapped where the system can, so that its bytes are the page cache's own
@@ -110,7 +123,23 @@ class TFileBytes {
  public:
   static std::optional<TFileBytes> Read(const std::string& path) {
     TFileBytes file;
-#ifndef _WIN32
+#ifdef _WIN32
+    // Windows refuses to shorten a file while a view of it is mapped, so the view keeps its bytes.
+    const THandle handle{CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    LARGE_INTEGER size{};
+    if (handle.h != INVALID_HANDLE_VALUE && GetFileType(handle.h) == FILE_TYPE_DISK &&
+        GetFileSizeEx(handle.h, &size) && size.QuadPart > 0 &&
+        static_cast<unsigned long long>(size.QuadPart) <= SIZE_MAX) {
+      const THandle mapping{CreateFileMappingA(handle.h, nullptr, PAGE_READONLY, 0, 0, nullptr)};
+      if (mapping.h)
+        if (const void* at = MapViewOfFile(mapping.h, FILE_MAP_READ, 0, 0, 0)) {
+          file.mapped_.reset(static_cast<const char*>(at));
+          file.mappedSize_ = static_cast<std::size_t>(size.QuadPart);
+          return file;
+        }
+    }
+#else
     if (const int fd = open(path.c_str(), O_RDONLY); fd >= 0) {
       struct stat st {};
       if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
@@ -143,15 +172,18 @@ class TFileBytes {
   }
 
   std::string_view View() const {
-#ifndef _WIN32
+#ifdef _WIN32
+    if (mapped_) return {mapped_.get(), mappedSize_};
+#else
     if (mapped_) return {mapped_.get(), mapped_.get_deleter().size};
 #endif
     return bytes_;
   }
 
  private:
-#ifndef _WIN32
   std::unique_ptr<const char, TUnmap> mapped_;
+#ifdef _WIN32
+  std::size_t mappedSize_ = 0;
 #endif
   std::string bytes_;
 };
@@ -240,7 +272,15 @@ class TScanHost : public IAnalysisHost {
   std::string ReadClipboardText() override { return std::string(text_); }
   bool ClipboardTextEquals(std::string_view text) override { return text == text_; }
   std::uint64_t ClipboardTextDigest() override { return TextDigest(text_); }
-  void OpenUrl(const std::string& target) override { std::cout << target << '\n'; }
+  // A link-dense mail prints many lines: they are gathered and written in large pieces.
+  void OpenUrl(const std::string& target) override {
+    out_.append(target).push_back('\n');
+    if (out_.size() >= kOutPiece) Flush();
+  }
+  void Flush() {
+    std::cout.write(out_.data(), static_cast<std::streamsize>(out_.size()));
+    out_.clear();
+  }
   void Sleep(int) override {}
   std::string HalfWidth(const std::string& text) override {
 #ifdef _WIN32
@@ -277,9 +317,24 @@ class TScanHost : public IAnalysisHost {
   }
 
  private:
+  static constexpr std::size_t kOutPiece = 64 * 1024;
   const TScanSettings& settings_;
   std::string_view text_;
+  std::string out_;
 };
+
+// The enabled analysers in the dispatch's order, on a text that differs from the one taken before (each file
+// is a copy of its own), where the text stands: the dispatch's own copy of the text is not needed here.
+void Analyse(IAnalysisHost& host, const TTextToNul& text, const std::string& file) {
+  if (text.View().empty()) return;  // equal to the empty text taken before
+  try {
+    if (host.BrowseStockCode()) BrowseStockChart(host, text.View());
+    if (host.AutoBrowseNetMileAD()) BrowseNetMileAD(host, text);
+    if (host.AutoBrowseInfoCash()) BrowseInfoCash(host, text);
+  } catch (const std::bad_alloc&) {
+    std::cerr << "brivola-scan: " << file << ": not enough memory to analyse the rest of the file\n";
+  }
+}
 
 int Usage() {
   std::cerr << "usage: brivola-scan [--ini FILE] [--section NAME] [--utf8] FILE...\n"
@@ -292,7 +347,7 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::ios::sync_with_stdio(false);  // a link-dense mail prints many lines; cout buffers them itself
+  std::ios::sync_with_stdio(false);
 #ifdef _WIN32
   RestrictDllSearch();
 #else
@@ -339,11 +394,11 @@ int main(int argc, char** argv) {
     // A file that needs no conversion is its own clipboard text, up to the first NUL as ScanText cuts it.
     const std::string_view raw = bytes->View();
     std::string converted;
-    std::string_view text = raw.substr(0, raw.find('\0'));
-    if (utf8 || HasUtf8Bom(raw)) text = converted = ScanText(std::string(raw), utf8);
-    TScanHost host(settings, text);
-    std::string lastClipText;
-    ClipEventClipChange(host, lastClipText);
+    TTextToNul text(raw);
+    if (utf8 || HasUtf8Bom(raw)) text = TTextToNul(converted = ScanText(std::string(raw), utf8));
+    TScanHost host(settings, text.View());
+    Analyse(host, text, file);
+    host.Flush();
     std::cout.flush();
     if (bytes->Lost()) {
       std::cerr << "brivola-scan: " << file << ": the file shrank or was removed while it was read; "
