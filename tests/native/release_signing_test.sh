@@ -203,17 +203,20 @@ for row in "${cases[@]}"; do
 done
 
 # The build itself stops at a wrong password before it builds anything, in one line, and leaves
-# no release behind, not even an earlier one. (A tree of its own: the real dist/ is other tests'.)
+# no release behind, not even an earlier one; its set-up runs without the password. (A tree of its
+# own: the real dist/ is other tests'.)
 tree=$work/tree
 mkdir -p "$tree/scripts" "$tree/tools" "$tree/dist"
 cp "$root/scripts/build" "$tree/scripts/" && cp -r "$root/tools/release" "$tree/tools/"
-printf '#!/bin/sh\n' >"$tree/scripts/setup" && chmod +x "$tree/scripts/setup"
+printf '#!/bin/sh\nenv >"%s"\n' "$work/setup.env" >"$tree/scripts/setup" && chmod +x "$tree/scripts/setup"
 cp "$dist"/*.zip "$dist/SHA256SUMS" "$tree/dist/"
 err=$(cd "$tree" && env SOURCE_DATE_EPOCH="$epoch" TMPDIR="$work/tmp" PATH="$work/bin:$PATH" BRIVOLA_SIGN_PKCS12="$good" \
   BRIVOLA_SIGN_PASSWORD="$wrong" scripts/build 2>&1 >/dev/null) && fail "the build went on with a wrong password"
 [ "$err" = "build: the password does not open the signing key $good (wrong password)" ] || fail "the build said: $err"
 [ -e "$tree/dist" ] && fail "the build left dist/: $(ls "$tree/dist" | tr '\n' ' ')"
 [ -e "$tree/build" ] && fail "the build built with a wrong password"
+grep -q '^BRIVOLA_SIGN_PASSWORD_FILE=' "$work/setup.env" || fail "the build ran no set-up, or without the password's file"
+grep -qF -e "$wrong" "$work/setup.env" && fail "the build's set-up inherited the password"
 leftovers "the build"
 
 [ $status = 0 ] && echo "release-signing: ok"

@@ -98,7 +98,9 @@ sign_check_key() {
     sign_fail "the signing key $key (BRIVOLA_SIGN_PKCS12) holds no certificate with its private key"
   local subject
   subject=$(openssl x509 -in "$cert" -noout -subject -nameopt oneline 2>/dev/null) || subject=
-  openssl x509 -in "$cert" -noout -ext extendedKeyUsage 2>/dev/null | grep -q 'Code Signing' ||
+  local usage
+  usage=$(openssl x509 -in "$cert" -noout -ext extendedKeyUsage 2>/dev/null) || usage=
+  grep -q 'Code Signing' <<<"$usage" ||
     sign_fail "the certificate in $key (${subject#subject=}) is not for code signing: its extended key usage lacks Code Signing"
 }
 
