@@ -14,6 +14,8 @@ programs="Brivola.exe brivola-scan.exe x64/Brivola.exe x64/brivola-scan.exe"
 for f in $programs Brivola.pdf SHA256SUMS; do
   [ -f "$dist/$f" ] || { echo "release-signing: skipped, dist/ holds no release (scripts/build makes it)"; exit 77; }
 done
+osslsigncode verify -in "$dist/Brivola.exe" 2>&1 | grep -q 'No signature found' ||
+  { echo "release-signing: skipped, dist/ holds a signed release (built with a key)"; exit 77; }
 work=$(mktemp -d /tmp/brivola-signing-test.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 status=0
