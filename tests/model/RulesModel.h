@@ -217,6 +217,17 @@ inline void BrowseInfoCash(IAnalysisHost& host, std::string_view text) {
   }
 }
 
+// One clipboard change: a text that differs from the last one taken (up to its first NUL, as CF_TEXT gives
+// it) becomes the last one, and the enabled analysers run on it in their order.
+inline void ClipChange(IAnalysisHost& host, std::string_view clip, std::string& last) {
+  const std::string text = Text(clip);
+  if (text == last) return;
+  last = text;
+  if (host.BrowseStockCode()) BrowseStockChart(host, text);
+  if (host.AutoBrowseNetMileAD()) BrowseNetMileAD(host, text);
+  if (host.AutoBrowseInfoCash()) BrowseInfoCash(host, text);
+}
+
 // A host that writes down every call an analyser makes that could tell two runs apart: opens, pauses and
 // reads of the ID, in order. The ID read can change from one read to the next.
 struct LogHost : IAnalysisHost {
