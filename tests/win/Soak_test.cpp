@@ -2,8 +2,8 @@
 // to the shell): thousands of texts of every kind copied in turn with all
 // analysers on and no pause between links. The slow model of the analysers
 // (tests/model) says which URLs must open, in which order; a URL that doesn't
-// arrive is traced to where it was lost. Afterwards the program must still be resident, answer, and save
-// its settings on exit.
+// arrive is traced to where it was lost. Afterwards the program must still be
+// resident, answer, and save its settings on exit.
 #include <gtest/gtest.h>
 
 #include <cstdint>

@@ -1,6 +1,6 @@
-// A host for the slow models of RulesModel.h under Windows: the settings given, the platform's own width
-// mapping (LCMapStringA, as the program asks for it), the text as CF_TEXT reads it (up to the first NUL).
-// URLs are recorded, pauses cost nothing.
+// A host for the slow models of RulesModel.h under Windows: every analyser on, chart site 0, the Info-Cash ID
+// given, and the platform's own width mapping. URLs are recorded, pauses cost nothing; the models take the
+// text as they are given it, so the clipboard is never read.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +12,7 @@
 
 namespace harness {
 
+// LCMapStringA's half-width mapping, as the program asks for it: the text itself when the mapping fails.
 inline std::string PlatformHalfWidth(const std::string& text) {
   const int n = text.empty() ? 0
                              : LCMapStringA(LOCALE_SYSTEM_DEFAULT, LCMAP_HALFWIDTH, text.data(),
@@ -24,20 +25,17 @@ inline std::string PlatformHalfWidth(const std::string& text) {
 }
 
 struct ModelHost : IAnalysisHost {
-  bool stockCode = true;
-  int site = 0;
   std::string id;
-  std::string text;
   std::vector<std::string> opened;
 
-  bool BrowseStockCode() override { return stockCode; }
-  int StockSiteSelect() override { return site; }
+  bool BrowseStockCode() override { return true; }
+  int StockSiteSelect() override { return 0; }
   bool AutoBrowseNetMileAD() override { return true; }
   bool AutoBrowseInfoCash() override { return true; }
   int SleepTime() override { return 0; }
   std::string InfoCashID() override { return id; }
   bool ClipboardHasText() override { return true; }
-  std::string ReadClipboardText() override { return text.substr(0, text.find('\0')); }
+  std::string ReadClipboardText() override { return {}; }
   void OpenUrl(const std::string& url) override { opened.push_back(url); }
   void Sleep(int) override {}
   std::string HalfWidth(const std::string& t) override { return PlatformHalfWidth(t); }
