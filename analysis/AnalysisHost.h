@@ -41,14 +41,13 @@ class IAnalysisHost {
   virtual std::uint64_t ClipboardTextDigest();
   // The copied text can't be analysed for lack of memory: the user is told.
   virtual void ReportTextTooLarge() {}
-  // How many pages one analyser may open for one copy before the user is asked; SIZE_MAX: never asked.
+  // How many pages one copy may open, over all its analysers, before the user is asked; SIZE_MAX: never.
   virtual std::size_t PagesWithoutAsking() { return SIZE_MAX; }
-  // More pages than that are waiting: the host calls TClipDispatch::Ask soon, from its message loop, once
-  // the change notification has gone on.
-  virtual void AskLater() {}
   // The question: whether to open all these pages. Other changes may be reported while it is open.
   virtual bool ConfirmOpen(std::size_t /*pages*/) { return true; }
+  // The pages of one copy have all been handed over (or dropped): the host may say what failed.
+  virtual void CopyOpened() {}
   virtual void OpenUrl(const std::string& target) = 0;
-  virtual void Sleep(int milliseconds) = 0;
+  virtual void Sleep(int /*milliseconds*/) {}  // a pause of the synchronous run (ClipEventClipChange)
   virtual std::string HalfWidth(const std::string& text) = 0;  // LCMAP_HALFWIDTH mapping
 };

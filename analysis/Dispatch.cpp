@@ -42,133 +42,140 @@ constexpr std::pair<TEnabled, TAnalyser> kSteps[] = {
     {&IAnalysisHost::AutoBrowseInfoCash, &BrowseInfoCash},
 };
 
-// An analyser's run that opens nothing and pauses nowhere: how many pages it would open, and the first
-// `keep` of them, each with whether a pause follows it.
+// An analyser's run that opens nothing and pauses nowhere: each page it would open, with whether a pause
+// follows it, the first `keep` of them kept. Direct: the pages and pauses go straight to the host instead.
 class TPlanHost final : public IAnalysisHost {
  public:
-  TPlanHost(IAnalysisHost& host, std::size_t keep) : host_(host), keep_(keep) {}
+  TPlanHost(IAnalysisHost& host, std::vector<TPlannedOpen>& plan, std::size_t& pages, std::size_t keep,
+            std::size_t step, bool direct)
+      : host_(host), plan_(plan), pages_(pages), keep_(keep), step_(step), direct_(direct) {}
   bool BrowseStockCode() override { return host_.BrowseStockCode(); }
   int StockSiteSelect() override { return host_.StockSiteSelect(); }
   bool AutoBrowseNetMileAD() override { return host_.AutoBrowseNetMileAD(); }
   bool AutoBrowseInfoCash() override { return host_.AutoBrowseInfoCash(); }
-  int SleepTime() override { return 1; }  // so that every pause shows
+  // So that every pause shows; its length is read when it comes.
+  int SleepTime() override { return direct_ ? host_.SleepTime() : 1; }
   std::string InfoCashID() override { return host_.InfoCashID(); }
   bool ClipboardHasText() override { return host_.ClipboardHasText(); }
   std::string ReadClipboardText() override { return host_.ReadClipboardText(); }
   std::string HalfWidth(const std::string& text) override { return host_.HalfWidth(text); }
   void OpenUrl(const std::string& target) override {
-    if (++pages <= keep_) opens.push_back({target, false});
+    if (direct_) return host_.OpenUrl(target);
+    if (++pages_ <= keep_) plan_.push_back({target, step_, false});
   }
-  void Sleep(int) override {
-    if (pages <= keep_ && !opens.empty()) opens.back().second = true;
+  void Sleep(int ms) override {
+    if (direct_) return host_.Sleep(ms);
+    if (pages_ <= keep_ && !plan_.empty() && plan_.back().step == step_) plan_.back().pause = true;
   }
-
-  std::size_t pages = 0;
-  std::vector<std::pair<std::string, bool>> opens;
 
  private:
   IAnalysisHost& host_;
-  std::size_t keep_;
+  std::vector<TPlannedOpen>& plan_;
+  std::size_t& pages_;
+  std::size_t keep_, step_;
+  bool direct_;
 };
 
-// Runs the analyser on the text, unless it would open more pages than the host opens without asking: then
-// it opens none and gives their number.
-std::optional<std::size_t> OpenPages(IAnalysisHost& host, TAnalyser analyser, std::string_view text) {
-  const std::size_t limit = host.PagesWithoutAsking();
-  if (limit == SIZE_MAX) {
-    analyser(host, text);
-    return std::nullopt;
-  }
-  TPlanHost plan(host, limit);
-  analyser(plan, text);
-  if (plan.pages > limit) return plan.pages;
-  for (const auto& [url, pause] : plan.opens) {
-    host.OpenUrl(url);
-    if (pause) PauseAfterLink(host);
-  }
-  return std::nullopt;
-}
+// The dispatch's running flag, cleared on every way out.
+struct TRunning {
+  bool& running;
+  explicit TRunning(bool& r) : running(r) { running = true; }
+  ~TRunning() { running = false; }
+};
 }  // namespace
 
 void ClipEventClipChange(IAnalysisHost& host, std::string& lastClipText) {
   TClipDispatch dispatch;
-  dispatch.ChangeOnce(host, lastClipText);
-  while (dispatch.Asking()) dispatch.Ask(host, lastClipText);
+  dispatch.direct_ = host.PagesWithoutAsking() == SIZE_MAX;
+  if (!dispatch.Change(host, lastClipText)) throw EClipboardBusy("the clipboard is held");
+  while (const auto due = dispatch.DueInMs()) {
+    if (*due > 0) host.Sleep(*due);
+    dispatch.Resume(host, lastClipText);
+  }
 }
-
-namespace {
-// The dispatch's running flag, and what a change reported meanwhile left, cleared on every way out.
-struct TRunning {
-  bool& running;
-  bool& pending;
-  explicit TRunning(bool& r, bool& p) : running(r), pending(p) { running = true; }
-  ~TRunning() { running = pending = false; }
-};
-}  // namespace
 
 bool TClipDispatch::Change(IAnalysisHost& host, std::string& lastClipText) {
+  // While busy, what is due stays as it is: a copy made during a pause doesn't lengthen it.
+  const bool busy = Busy();
   try {
-    if (question_) {
+    if (busy)
       Keep(host, lastClipText);
-      return true;
-    }
-    if (running_) {
-      pending_ = true;
-      return true;
-    }
-    TRunning running(running_, pending_);
-    pending_ = true;  // this change, after the texts kept before it
-    CatchUp(host, lastClipText);
+    else
+      Take(host, lastClipText);
   } catch (const EClipboardBusy&) {
+    if (!busy) Settle(host, lastClipText);
     return false;
   }
+  if (!busy) Settle(host, lastClipText);
   return true;
 }
 
-bool TClipDispatch::Ask(IAnalysisHost& host, std::string& lastClipText) {
-  if (!question_) return true;
-  // Inside a change (a modal loop of the shell's that handed on the request): asked once that change is over.
-  if (running_) {
-    host.AskLater();
-    return true;
-  }
-  try {
-    TRunning running(running_, pending_);
-    // While the question is open, the changes reported are kept (Change sees the question).
-    const bool open = host.ConfirmOpen(question_->pages);
-    const std::size_t step = std::exchange(question_, std::nullopt)->step;
+bool TClipDispatch::Resume(IAnalysisHost& host, std::string& lastClipText) {
+  // Inside a step of its own (the question's box, a shell open): the outer call goes on afterwards.
+  if (running_) return true;
+  {
+    TRunning running(running_);
     try {
-      if (open) kSteps[step].second(host, lastClipText);
+      if (const auto pages = std::exchange(question_, std::nullopt)) {
+        // An exit chosen meanwhile ends the box's loop too: the host answers no then.
+        if (host.ConfirmOpen(pages->pages)) {
+          PlanSteps(host, lastClipText, 0, pages->steps, false, SIZE_MAX);
+          batch_ = std::exchange(plan_, {});
+          pages_ = 0;
+          next_ = 0;
+        }
+      } else {
+        OpenNext(host);
+      }
     } catch (const std::bad_alloc&) {
-      host.ReportTextTooLarge();
+      host.ReportTextTooLarge();  // the text stays taken; the rest of its pages stay closed
+      batch_.clear();
+      next_ = 0;
+      wait_ = 0;
     }
-    RunSteps(host, lastClipText, step + 1, false);
-    CatchUp(host, lastClipText);
-  } catch (const EClipboardBusy&) {
-    return false;
   }
+  Settle(host, lastClipText);
   return true;
 }
 
-void TClipDispatch::CatchUp(IAnalysisHost& host, std::string& lastClipText) {
-  while (!question_) {
-    if (!kept_.empty()) {
-      std::string text = std::move(kept_.front());
-      kept_.pop_front();
-      if (TextEquals(text, lastClipText)) continue;
-      unheld_.reset();
-      lastClipText = std::move(text);
-      // The clipboard has moved on since: the kept text is analysed as it was copied.
-      RunSteps(host, lastClipText, 0, false);
-    } else if (pending_) {
-      pending_ = false;
-      ChangeOnce(host, lastClipText);
-    } else {
+void TClipDispatch::OpenNext(IAnalysisHost& host) {
+  if (std::exchange(wait_, 0) > 0 && next_ >= batch_.size()) return;  // the pause after the last page
+  while (next_ < batch_.size()) {
+    const TPlannedOpen& open = batch_[next_++];
+    // An analyser switched off meanwhile opens no more pages.
+    if (!(host.*kSteps[open.step].first)()) continue;
+    host.OpenUrl(open.url);
+    if (open.pause) wait_ = std::max(host.SleepTime(), 0);
+    return;
+  }
+}
+
+void TClipDispatch::Settle(IAnalysisHost& host, std::string& lastClipText) {
+  due_.reset();
+  for (;;) {
+    if (question_) {
+      due_ = 0;
       return;
     }
+    if (next_ < batch_.size() || wait_ > 0) {
+      due_ = wait_;
+      return;
+    }
+    if (!batch_.empty()) {
+      std::vector<TPlannedOpen>().swap(batch_);
+      next_ = 0;
+      host.CopyOpened();
+    }
+    if (kept_.empty()) return;
+    std::string text = std::move(kept_.front());
+    kept_.pop_front();
+    if (TextEquals(text, lastClipText)) continue;
+    unheld_.reset();
+    lastClipText = std::move(text);
+    // The clipboard has moved on since: the kept text is analysed as it was copied.
+    PlanSteps(host, lastClipText, 0, std::size(kSteps), false, host.PagesWithoutAsking());
+    Commit(host);
   }
-  // A question waits again: a change reported meanwhile is kept behind the ones before it.
-  if (std::exchange(pending_, false)) Keep(host, lastClipText);
 }
 
 void TClipDispatch::Keep(IAnalysisHost& host, const std::string& lastClipText) {
@@ -183,11 +190,7 @@ void TClipDispatch::Keep(IAnalysisHost& host, const std::string& lastClipText) {
   if (!TextEquals(text, kept_.empty() ? lastClipText : kept_.back())) kept_.push_back(std::move(text));
 }
 
-void TClipDispatch::ChangeOnce(IAnalysisHost& host, std::string& lastClipText) {
-  // A change that a held clipboard stopped goes on where it stopped while the clipboard keeps its text; a
-  // text that has moved on meanwhile is taken below as a change of its own.
-  if (const auto first = std::exchange(resume_, std::nullopt); first && RunSteps(host, lastClipText, *first))
-    return;
+void TClipDispatch::Take(IAnalysisHost& host, std::string& lastClipText) {
   if (!host.ClipboardHasText()) return;
   // A secret is neither analysed nor remembered.
   if (host.ClipboardIsPrivate()) return;
@@ -209,32 +212,47 @@ void TClipDispatch::ChangeOnce(IAnalysisHost& host, std::string& lastClipText) {
     host.ReportTextTooLarge();
     return;
   }
-  RunSteps(host, lastClipText, 0);
+  PlanSteps(host, lastClipText, 0, std::size(kSteps), true, host.PagesWithoutAsking());
+  Commit(host);
 }
 
-bool TClipDispatch::RunSteps(IAnalysisHost& host, const std::string& text, std::size_t first,
-                             bool freshReads) {
+bool TClipDispatch::PlanSteps(IAnalysisHost& host, const std::string& text, std::size_t first,
+                              std::size_t last, bool freshReads, std::size_t keep) {
+  if (first == 0) {
+    plan_.clear();
+    pages_ = 0;
+  }
   try {
-    for (std::size_t step = first; step < std::size(kSteps); ++step) {
+    for (std::size_t step = first; step < last; ++step) {
+      planned_ = step;
       const auto& [enabled, analyser] = kSteps[step];
       if (!(host.*enabled)()) continue;
-      // The step's fresh read; what it finds equal is the text's bytes.
+      // The step's fresh read; what it finds equal is the text's bytes. A clipboard held for a moment (a
+      // clipboard manager reading the copy) still holds the text just taken: the step goes on with it.
       if (freshReads) {
         try {
           if (!host.ClipboardTextEquals(text)) return false;
         } catch (const EClipboardBusy&) {
-          resume_ = step;
-          throw;
         }
       }
-      if (const auto pages = OpenPages(host, analyser, text)) {
-        question_ = TQuestion{step, *pages};
-        host.AskLater();
-        return true;
-      }
+      TPlanHost plan(host, plan_, pages_, keep, step, direct_);
+      analyser(plan, text);
     }
+    planned_ = last;
   } catch (const std::bad_alloc&) {
     host.ReportTextTooLarge();  // the text stays taken: it is not tried again
   }
   return true;
+}
+
+void TClipDispatch::Commit(IAnalysisHost& host) {
+  if (pages_ > host.PagesWithoutAsking()) {
+    question_ = TQuestion{pages_, planned_};
+    std::vector<TPlannedOpen>().swap(plan_);
+  } else {
+    batch_ = std::move(plan_);
+    plan_.clear();
+    next_ = 0;
+  }
+  pages_ = 0;
 }

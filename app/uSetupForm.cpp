@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <iterator>
 #include <tuple>
 #include <utility>
 
@@ -18,6 +20,25 @@
 #endif
 
 TSetupForm* SetupForm = nullptr;
+
+namespace {
+// The system's words for an error, with its number.
+std::wstring SystemErrorText(DWORD error) {
+  wchar_t text[512] = {};
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                text, static_cast<DWORD>(std::size(text)), nullptr);
+  while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' '))
+    --length;
+  std::wstring reason(text, length);
+  return (reason.empty() ? L"" : reason + L" ") + L"(エラー " + std::to_wstring(error) + L")";
+}
+
+// The box after a copy whose pages could not all be opened.
+std::wstring OpenFailureText(int failed, int opens, const std::wstring& reason) {
+  return std::to_wstring(opens) + L" 件のページのうち " + std::to_wstring(failed) +
+         L" 件を開くことができませんでした。\r\n\r\n理由: " + reason;
+}
+}  // namespace
 
 #ifdef BRIVOLA_PROBE
 namespace {
@@ -275,7 +296,12 @@ void TSetupForm::AppSetupExecute(TComponent*) { Show(); }
 
 void TSetupForm::AppHelpExecute(TComponent*) { OpenUrl(Application().HelpFile); }
 
-void TSetupForm::AppLinkExecute(TComponent*) { OpenUrl("http://www.tornhaven.jp/"); }
+void TSetupForm::AppLinkExecute(TComponent*) {
+  if (auto failure = OpenUrl("http://www.tornhaven.jp/")) {
+    openFailures_.push_back(OpenFailureText(1, 1, *failure));
+    ShowOpenFailure();
+  }
+}
 
 void TSetupForm::AppVerInfoExecute(TComponent*) {
   MessageDlg(L"情報",
@@ -308,13 +334,18 @@ namespace {
 constexpr UINT kTextTooLarge = WM_APP + 1;
 // Posted when a session end that couldn't save was called off: the save is made again, failures shown.
 constexpr UINT kSaveAgain = WM_APP + 2;
-// Posted by the dispatch: a copy with many pages waits for the question, asked from the message loop once the
-// notification has gone on down the viewer chain.
-constexpr UINT kAskOpen = WM_APP + 3;
-// A clipboard that another program holds is tried again this often, for this long after the change.
+// Posted once a copy's pages are handed over and some failed: the box that says so.
+constexpr UINT kOpenFailed = WM_APP + 3;
+// A clipboard that another program holds is tried again this often, for this long after the change:
+// clipboard managers and the system's clipboard history read every copy, and hold the clipboard longer for
+// a large one.
 constexpr UINT_PTR kClipRetryTimer = 0xB1;
-constexpr UINT kClipRetryMs = 40;
-constexpr ULONGLONG kClipBusyBoundMs = 1000;
+constexpr UINT kClipRetryMs = 10;
+constexpr ULONGLONG kClipBusyBoundMs = 5000;
+// Carries the dispatch on: the question, the next page after its pause, the copies kept meanwhile.
+constexpr UINT_PTR kDispatchTimer = 0xB2;
+// The longest URL the shell and browsers take.
+constexpr std::size_t kLongestUrl = 2083;
 }  // namespace
 
 LRESULT TSetupForm::WMEndSession(bool ending) {
@@ -323,6 +354,8 @@ LRESULT TSetupForm::WMEndSession(bool ending) {
     if (save == TSessionSave::Failed) PostMessageW(Handle(), kSaveAgain, 0, 0);
     return 0;
   }
+  // The session ends: the program with it, so that no more of a mail's links open meanwhile.
+  Application().Terminate();
   if (save == TSessionSave::Saved) return 0;
   // The process may end as soon as this returns: one last try, with nobody left to read a box; a failure
   // goes to the debugger's output only.
@@ -361,7 +394,13 @@ LRESULT TSetupForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     return 0;
   }
-  if (msg == kAskOpen) {
+  if (msg == kOpenFailed) {
+    ShowOpenFailure();
+    return 0;
+  }
+  if (msg == WM_TIMER && wParam == kDispatchTimer) {
+    KillTimer(Handle(), kDispatchTimer);
+    dispatchArmed_ = false;
     TakeClipboardChange(true);
     return 0;
   }
@@ -379,18 +418,10 @@ void TSetupForm::ClipEventClipChange(TComponent*) {
   TakeClipboardChange();
 }
 
-void TSetupForm::TakeClipboardChange(bool ask) {
-  const bool done = ask ? dispatch_.Ask(host_, LastClipText) : dispatch_.Change(host_, LastClipText);
-  // Once the change is over (not from a change reported inside it): failed opens are said once, for a user's
-  // report, with no box for each.
-  if (!dispatch_.Running()) {
-    if (failedOpens_ > 0)
-      OutputDebugStringW((L"Brivola: the shell could not open " + std::to_wstring(failedOpens_) + L" of " +
-                          std::to_wstring(opens_) + L" pages (its last answer: " +
-                          std::to_wstring(lastFailure_) + L")\n")
-                             .c_str());
-    opens_ = failedOpens_ = 0;
-  }
+void TSetupForm::TakeClipboardChange(bool resume) {
+  const bool done = resume ? dispatch_.Resume(host_, LastClipText) : dispatch_.Change(host_, LastClipText);
+  // Inside a step of the dispatch's own (the question's box, a shell open), the outer call arms the timer.
+  if (!dispatch_.Running() && !dispatchArmed_) ArmDispatch();
 #ifdef BRIVOLA_PROBE
   // Test build: record each text the dispatch takes, one line of hex each, once the change has been taken.
   static std::string logged;
@@ -405,32 +436,57 @@ void TSetupForm::TakeClipboardChange(bool ask) {
     }
   }
 #endif
-  if (done) return;
-  // Held by another program, as clipboard monitors do right after each change: tried again from the message
-  // loop, so that the notification goes on down the viewer chain meanwhile.
+  if (done) {
+    if (!resume) ClipEvent->PassChangeOn();
+    return;
+  }
+  // Held by another program, as clipboard managers do right after each change: tried again from the message
+  // loop, soon, and the change goes on down the viewer chain once the text is read (or after a bound), so
+  // that nobody behind copies anew over a text not read yet.
   if (GetTickCount64() - changeTime_ < kClipBusyBoundMs) {
+    ClipEvent->HoldChange();
     SetTimer(Handle(), kClipRetryTimer, kClipRetryMs, nullptr);
     return;
   }
+  ClipEvent->PassChangeOn();
   throw EClipboardBusy(TextFromUtf8("クリップボードを開くことができません"));
+}
+
+void TSetupForm::ArmDispatch() {
+  const auto due = dispatch_.DueInMs();
+  dispatchArmed_ = due.has_value();
+  if (due) SetTimer(Handle(), kDispatchTimer, static_cast<UINT>(std::max(*due, 0)), nullptr);
 }
 
 std::string TSetupForm::ExtractUrl(const std::string& text) const { return ::ExtractUrl(text); }
 
-INT_PTR TSetupForm::OpenUrl(const std::string& target) {
-  // Inside a message that another program sent and waits on (a clipboard viewer ahead of this one), that
-  // program gets its answer first: it would wait out every pause, and COM refuses calls out of such a message
-  // (RPC_E_CANTCALLOUT_ININPUTSYNCCALL), which the shell makes for a browser it reaches through COM.
-  if ((InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_REPLIED)) == ISMEX_SEND) ReplyMessage(0);
+std::optional<std::wstring> TSetupForm::OpenUrl(const std::string& target) {
+  // A run of URL characters that long is no page; Windows' own shell overruns its stack on far less.
+  if (target.size() > kLongestUrl)
+    return L"URL が長すぎます（" + std::to_wstring(kLongestUrl) + L" 文字まで）";
   if (!com_) com_.emplace();
+  const std::wstring file = WideFromText(target);
+  // No window of the shell's own for a failed open ("How do you want to open this?", an error box): one
+  // box says what failed once the copy's pages are handed over.
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  info.hwnd = Handle();
+  info.lpVerb = L"OPEN";
+  info.lpFile = file.c_str();
+  info.lpParameters = L"";
+  info.lpDirectory = L"";
+  info.nShow = SW_SHOW;
 #ifdef BRIVOLA_PROBE
   const unsigned long long handed = Microseconds();
 #endif
-  const HINSTANCE result = ShellExecuteA(Handle(), "OPEN", target.c_str(), "", "", SW_SHOW);
+  const bool opened = ShellExecuteExW(&info) != FALSE;
+  const DWORD error = GetLastError();
 #ifdef BRIVOLA_PROBE
-  LogShellOpen(handed, result, target);
+  LogShellOpen(handed, opened ? info.hInstApp : nullptr, target);
 #endif
-  return reinterpret_cast<INT_PTR>(result);
+  if (opened) return std::nullopt;
+  return SystemErrorText(error);
 }
 
 void TSetupForm::OpenUrl(const std::wstring& target) {
@@ -461,8 +517,6 @@ void TSetupForm::THost::ReportTextTooLarge() {
   if (std::exchange(form_.tooLargeShown_, true)) return;
   PostMessageW(form_.Handle(), kTextTooLarge, 0, 0);
 }
-void TSetupForm::THost::Sleep(int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }
-void TSetupForm::THost::AskLater() { PostMessageW(form_.Handle(), kAskOpen, 0, 0); }
 bool TSetupForm::THost::ConfirmOpen(std::size_t pages) {
   std::wstring text = L"このテキストから N 件のページを開きます。開いてもよろしいですか？";
   text.replace(text.find(L'N'), 1, std::to_wstring(pages));
@@ -475,10 +529,22 @@ bool TSetupForm::THost::ConfirmOpen(std::size_t pages) {
 void TSetupForm::THost::OpenUrl(const std::string& target) {
   if (Application().Terminated()) return;  // exit was chosen: the rest of a mail's links stay closed
   ++form_.opens_;
-  // Above 32 is success.
-  if (const INT_PTR result = form_.OpenUrl(target); result <= 32) {
+  if (auto failure = form_.OpenUrl(target)) {
     ++form_.failedOpens_;
-    form_.lastFailure_ = result;
+    form_.lastFailure_ = std::move(*failure);
   }
+}
+void TSetupForm::THost::CopyOpened() {
+  const int opens = std::exchange(form_.opens_, 0), failed = std::exchange(form_.failedOpens_, 0);
+  if (failed == 0 || Application().Terminated()) return;
+  // Shown from the message loop; the next copy's pages go on opening meanwhile.
+  form_.openFailures_.push_back(OpenFailureText(failed, opens, form_.lastFailure_));
+  PostMessageW(form_.Handle(), kOpenFailed, 0, 0);
+}
+void TSetupForm::ShowOpenFailure() {
+  if (openFailures_.empty()) return;
+  const std::wstring text = std::move(openFailures_.front());
+  openFailures_.pop_front();
+  MessageDlg(Application().Title(), text, TMsgDlgType::mtWarning);
 }
 std::string TSetupForm::THost::HalfWidth(const std::string& text) { return LCMapText(text, LCMAP_HALFWIDTH); }

@@ -2,6 +2,7 @@
 // program and carries the dispatch, the analysers and the tray menu commands.
 #pragma once
 
+#include <deque>
 #include <optional>
 #include <string>
 
@@ -64,8 +65,9 @@ class TSetupForm : public TForm {
 
   // Operations shared by the analysers and the commands.
   std::string ExtractUrl(const std::string& text) const;
-  // The shell's answer: above 32 is success.
-  INT_PTR OpenUrl(const std::string& target);
+  // Hands a URL to the shell, which shows no window of its own for a failed open: the failure's reason, or
+  // nothing when the page opened.
+  std::optional<std::wstring> OpenUrl(const std::string& target);
   void OpenUrl(const std::wstring& target);  // a file path, in any language
   void BrowseStockChart(const std::string& text);
   void BrowseNetMileAD(const std::string& text);
@@ -93,10 +95,9 @@ class TSetupForm : public TForm {
     std::uint64_t ClipboardTextDigest() override;
     void ReportTextTooLarge() override;
     std::size_t PagesWithoutAsking() override { return 30; }
-    void AskLater() override;
     bool ConfirmOpen(std::size_t pages) override;
+    void CopyOpened() override;
     void OpenUrl(const std::string& target) override;
-    void Sleep(int milliseconds) override;
     std::string HalfWidth(const std::string& text) override;
 
    private:
@@ -109,11 +110,18 @@ class TSetupForm : public TForm {
   std::optional<ComApartment> com_;  // started before the first shell open
   void BuildControls();
   void ShowTextTooLarge();
-  // The dispatch's change, or its answer to a waiting question (ask); retried while the clipboard is held.
-  void TakeClipboardChange(bool ask = false);
-  // The shell opens of one change that failed, said once the change is over.
+  // The dispatch's change, or what it has due (resume): the question or the next page; retried while the
+  // clipboard is held.
+  void TakeClipboardChange(bool resume = false);
+  // The timer that carries the dispatch on when it is due.
+  void ArmDispatch();
+  bool dispatchArmed_ = false;
+  // The shell opens of one copy, and the reason of the last that failed: said in one box once its pages
+  // have all been handed over.
   int opens_ = 0, failedOpens_ = 0;
-  INT_PTR lastFailure_ = 0;
+  std::wstring lastFailure_;
+  std::deque<std::wstring> openFailures_;  // the boxes still to show
+  void ShowOpenFailure();
 
   // What the session-end query's save came to, until the session ends or goes on.
   enum class TSessionSave { None, Saved, Failed };

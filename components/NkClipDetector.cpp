@@ -2,6 +2,9 @@
 
 namespace {
 constexpr UINT_PTR kCheckTimer = 1;
+// A change held back is passed on after this long at the latest.
+constexpr UINT_PTR kHoldTimer = 2;
+constexpr UINT kHoldBoundMs = 750;
 
 // A peer that keeps handling messages is waited for however slow it is; one
 // that has stopped (the system's hung test) is given up.
@@ -26,6 +29,7 @@ TNkClipDetector::~TNkClipDetector() { Leave(); }
 
 void TNkClipDetector::Leave() {
   if (!windowHandle_) return;
+  PassChangeOn();
   if (listening_) RemoveClipboardFormatListener(windowHandle_);
   listening_ = false;
   const HWND head = GetClipboardViewer();
@@ -133,6 +137,19 @@ void TNkClipDetector::DoClipChange() {
   if (ClipHandler) ClipHandler(this);
 }
 
+void TNkClipDetector::HoldChange() {
+  if (!drawing_ || holding_) return;
+  holding_ = true;
+  SetTimer(windowHandle_, kHoldTimer, kHoldBoundMs, nullptr);
+}
+
+void TNkClipDetector::PassChangeOn() {
+  if (!holding_) return;
+  holding_ = false;
+  KillTimer(windowHandle_, kHoldTimer);
+  ForwardDraw();
+}
+
 void TNkClipDetector::ForwardDraw() {
   if (!nextViewer_) return;
   DWORD_PTR ignored = 0;
@@ -142,19 +159,29 @@ void TNkClipDetector::ForwardDraw() {
 LRESULT TNkClipDetector::ChainWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_DRAWCLIPBOARD: {
+      // A change held back goes on before the next one.
+      PassChangeOn();
       const bool raise = !(IgnoreFirstFlag && joining_);
       if (raise) {
         watch_.Notified(GetClipboardSequenceNumber());
         if (listening_) ScheduleCheck(0);
       }
-      // The next viewer hears of the change whatever the handler met.
+      // The next viewer hears of the change whatever the handler met, now or once it is passed on.
+      drawing_ = true;
+      struct TDrawing {
+        bool& drawing;
+        ~TDrawing() { drawing = false; }
+      } drawing{drawing_};
       try {
         if (raise) DoClipChange();
       } catch (...) {
-        ForwardDraw();
+        if (holding_)
+          PassChangeOn();
+        else
+          ForwardDraw();
         throw;
       }
-      ForwardDraw();
+      if (!holding_) ForwardDraw();
       return 0;
     }
     case WM_CHANGECBCHAIN: {
@@ -174,6 +201,10 @@ LRESULT TNkClipDetector::ChainWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == kCheckTimer) {
         CheckChain();
+        return 0;
+      }
+      if (wParam == kHoldTimer) {
+        PassChangeOn();
         return 0;
       }
       return DefWindowProcA(windowHandle_, msg, wParam, lParam);

@@ -28,6 +28,12 @@ class TNkClipDetector : public TComponent {
   unsigned ChainCheckInterval() const { return checkInterval_; }
   void SetChainCheckInterval(unsigned ms);
 
+  // From the OnClipChange handler: the change waits to be passed on down the chain until PassChangeOn, or
+  // for a bound, so that the next viewer doesn't hear of it (and its program copy anew) before the text is
+  // read. Only inside the chain's own notification.
+  void HoldChange();
+  void PassChangeOn();
+
   HWND WindowHandle() const { return windowHandle_; }
   HWND NextViewer() const { return nextViewer_; }
   bool Joining() const { return joining_; }
@@ -53,4 +59,6 @@ class TNkClipDetector : public TComponent {
   unsigned checkInterval_ = 60000;
   TChainWatch watch_{500};
   bool listening_ = false;  // the window is a clipboard format listener
+  bool drawing_ = false;    // inside WM_DRAWCLIPBOARD's handler
+  bool holding_ = false;    // a change waits to be passed on
 };

@@ -278,11 +278,21 @@ void TTrayIcon::TrayMessage(TMessage& message) {
       if (IconSize() != iconSize_) UpdateTrayIcon();
       message.Result = 0;
       break;
+    case WM_DISPLAYCHANGE:
+    case WM_SETTINGCHANGE:
+      // A hidden window need not be told of a new scale by WM_DPICHANGED: the notification area's, that of
+      // the primary monitor, is taken again on these too.
+      dpi_ = MonitorDpiAt(POINT{0, 0});
+      if (IconSize() != iconSize_) UpdateTrayIcon();
+      message.Result =
+          DefWindowProcA(inner_->HandleIfAllocated(), message.Msg, message.WParam, message.LParam);
+      break;
     case WM_TRAYNOTIFY:
       TrayNotify(message);
       break;
     default:
-      message.Result = DefWindowProcA(inner_->HandleIfAllocated(), message.Msg, message.WParam, message.LParam);
+      message.Result =
+          DefWindowProcA(inner_->HandleIfAllocated(), message.Msg, message.WParam, message.LParam);
       break;
   }
 }
@@ -306,26 +316,47 @@ void TTrayIcon::TrayNotify(const TMessage& m) {
     case WM_MOUSEMOVE:
       if (OnMouseMove) OnMouseMove(this, 0, p.x, p.y);
       break;
-    case WM_LBUTTONDOWN: down(LButtonPopupMenu, mbLeft, ssLeft); break;
-    case WM_LBUTTONUP: up(mbLeft, ssLeft); break;
-    case WM_LBUTTONDBLCLK: raise(OnDblClick); break;
-    case WM_RBUTTONDOWN: down(RButtonPopupMenu, mbRight, ssRight); break;
-    case WM_RBUTTONUP: up(mbRight, ssRight); break;
-    case WM_RBUTTONDBLCLK: raise(OnRDblClick); break;
-    case WM_MBUTTONDOWN: down(nullptr, mbMiddle, ssMiddle); break;
-    case WM_MBUTTONUP: up(mbMiddle, ssMiddle); break;
+    case WM_LBUTTONDOWN:
+      down(LButtonPopupMenu, mbLeft, ssLeft);
+      break;
+    case WM_LBUTTONUP:
+      up(mbLeft, ssLeft);
+      break;
+    case WM_LBUTTONDBLCLK:
+      raise(OnDblClick);
+      break;
+    case WM_RBUTTONDOWN:
+      down(RButtonPopupMenu, mbRight, ssRight);
+      break;
+    case WM_RBUTTONUP:
+      up(mbRight, ssRight);
+      break;
+    case WM_RBUTTONDBLCLK:
+      raise(OnRDblClick);
+      break;
+    case WM_MBUTTONDOWN:
+      down(nullptr, mbMiddle, ssMiddle);
+      break;
+    case WM_MBUTTONUP:
+      up(mbMiddle, ssMiddle);
+      break;
     // Shift+F10 or the menu key on the icon, from a shell that reports keys as such (notify version 3 and
     // later). The icon registers version 0, whose shell sends them, Enter and Space as a right-button press
     // and release instead.
     case WM_CONTEXTMENU:
       down(RButtonPopupMenu, mbRight, ssRight, true);
       break;
-    case TRAY_MOUSEENTER: raise(OnMouseEnter); break;
-    case TRAY_MOUSEEXIT: raise(OnMouseExit); break;
+    case TRAY_MOUSEENTER:
+      raise(OnMouseEnter);
+      break;
+    case TRAY_MOUSEEXIT:
+      raise(OnMouseExit);
+      break;
     case TRAY_MOUSECLICK:
       if (OnMouseClick) OnMouseClick(this, static_cast<TMouseButton>(m.WParam & 0xFF), 0, p.x, p.y);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 

@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <new>
+#include <optional>
 #include <vector>
 
 TEST(ExtractUrl, TakesExactlyTheUrlBytesOfEveryByteValue) {
@@ -44,7 +45,8 @@ struct RecordingHost : IAnalysisHost {
   bool AutoBrowseNetMileAD() override { return netmile; }
   bool AutoBrowseInfoCash() override { return infocash; }
   int SleepTime() override { return sleepTime; }
-  std::string InfoCashID() override { return {}; }
+  std::string InfoCashID() override { return id; }
+  std::string id;
   bool ClipboardHasText() override { return hasText; }
   bool ClipboardIsPrivate() override { return isPrivate; }
   bool isPrivate = false;
@@ -67,18 +69,24 @@ struct RecordingHost : IAnalysisHost {
   int sleepTime = 100;
   // The question of a copy with many pages.
   std::size_t PagesWithoutAsking() override { return limit; }
-  void AskLater() override { ++askLater; }
   bool ConfirmOpen(std::size_t pages) override {
     questions.push_back(pages);
     if (onConfirm) onConfirm();
     return answer;
   }
   std::size_t limit = SIZE_MAX;
-  int askLater = 0;
   std::vector<std::size_t> questions;
   bool answer = true;
   std::function<void()> onConfirm;
 };
+
+// Carries a change on as the program's message loop does: each step when due, its pause the host's sleep.
+void Drive(TClipDispatch& dispatch, RecordingHost& host, std::string& last) {
+  while (const auto due = dispatch.DueInMs()) {
+    if (*due > 0) host.Sleep(*due);
+    ASSERT_TRUE(dispatch.Resume(host, last));
+  }
+}
 }  // namespace
 
 TEST(ClipEventClipChange, TakesNewTextOnceAndReadsFreshPerAnalyser) {
@@ -167,6 +175,8 @@ TEST(TClipDispatch, AChangeReportedDuringAnAnalysisIsTakenUpAfterIt) {
     EXPECT_EQ(last, "1234") << "the text under analysis stays";
   };
   dispatch.Change(host, last);
+  EXPECT_TRUE(host.opened.empty()) << "nothing opens inside the notification";
+  Drive(dispatch, host, last);
   EXPECT_EQ(host.opened, (std::vector<std::string>{"http://chart.yahoo.co.jp/q?d=c&k=c3&z=m&h=on&s=1234",
                                                    "http://chart.yahoo.co.jp/q?d=c&k=c3&z=m&h=on&s=5678"}));
   EXPECT_EQ(last, "5678");
@@ -203,6 +213,7 @@ TEST(TClipDispatch, ATextTooLargeToHoldIsReportedOnceAndCountsAsTaken) {
   EXPECT_EQ(host.tooLarge, 2);
   host.clip = {"1234"};  // and a normal copy is analysed
   dispatch.Change(host, last);
+  Drive(dispatch, host, last);
   EXPECT_EQ(last, "1234");
   EXPECT_EQ(host.opened.size(), 1u);
 
@@ -210,7 +221,9 @@ TEST(TClipDispatch, ATextTooLargeToHoldIsReportedOnceAndCountsAsTaken) {
   host.onOpen = [] { throw std::bad_alloc(); };
   host.clip = {"5678"};
   dispatch.Change(host, last);
+  Drive(dispatch, host, last);
   dispatch.Change(host, last);
+  Drive(dispatch, host, last);
   EXPECT_EQ(host.tooLarge, 3);
   EXPECT_EQ(last, "5678");
   EXPECT_EQ(host.opened.size(), 2u);
@@ -228,23 +241,24 @@ struct HeldHost : RecordingHost {
 };
 }  // namespace
 
-TEST(TClipDispatch, AChangeThatFindsTheClipboardHeldGoesOnWhereItStopped) {
+TEST(TClipDispatch, AClipboardHeldBeforeTheTextIsReadIsTriedAgainAndOnceReadTheTextIsAnalysed) {
   const std::string chart = "http://chart.yahoo.co.jp/q?d=c&k=c3&z=m&h=on&s=";
   const std::string mail = "NetMile News\r\nhttp://ad.example.jp/x\r\n";
   const struct {
     const char* what;
     std::vector<int> held;  // reads: compare, take, the stock step's, the NetMile step's, then the retries'
+    bool taken;             // by the first call
     std::string after;      // the clipboard's text from the first retry on
     std::vector<std::string> opened;
     int calls;
   } rows[] = {
-      {"held at the compare", {1}, mail, {"http://ad.example.jp/x"}, 1 + 4},
-      {"held at the take", {2}, mail, {"http://ad.example.jp/x"}, 2 + 4},
-      // The stock step has run: only the NetMile step is taken up again.
-      {"held at the NetMile step", {4}, mail, {"http://ad.example.jp/x"}, 4 + 1},
-      {"held twice", {4, 5}, mail, {"http://ad.example.jp/x"}, 5 + 1},
-      // Another text came meanwhile: the stopped change ends, the new text is taken as a change of its own.
-      {"a new text before the retry", {4}, "1234", {chart + "1234"}, 4 + 5},
+      {"held at the compare", {1}, false, mail, {"http://ad.example.jp/x"}, 1 + 4},
+      {"held at the take", {2}, false, mail, {"http://ad.example.jp/x"}, 2 + 4},
+      // Once taken, a step whose fresh read finds the clipboard held goes on with the text taken.
+      {"held at the NetMile step", {4}, true, mail, {"http://ad.example.jp/x"}, 4},
+      {"held at both steps", {3, 4}, true, mail, {"http://ad.example.jp/x"}, 4},
+      // Replaced before it could be read: the new text is analysed.
+      {"a new text before the retry", {1}, false, "1234", {chart + "1234"}, 1 + 4},
   };
   for (const auto& row : rows) {
     HeldHost host;
@@ -253,68 +267,109 @@ TEST(TClipDispatch, AChangeThatFindsTheClipboardHeldGoesOnWhereItStopped) {
     host.clip = {mail};
     std::string last;
     TClipDispatch dispatch;
-    EXPECT_FALSE(dispatch.Change(host, last)) << row.what;
+    EXPECT_EQ(dispatch.Change(host, last), row.taken) << row.what;
     EXPECT_TRUE(host.opened.empty()) << row.what;
     host.clip = {row.after};
     while (!dispatch.Change(host, last)) {
     }
+    Drive(dispatch, host, last);
     EXPECT_EQ(host.opened, row.opened) << row.what;
     EXPECT_EQ(last, row.after) << row.what;
-    EXPECT_EQ(host.calls, row.calls) << row.what;
+    EXPECT_EQ(host.calls, row.calls + (row.taken ? 1 : 0)) << row.what;
     EXPECT_TRUE(dispatch.Change(host, last));  // the change is over: the same text again opens nothing
+    Drive(dispatch, host, last);
     EXPECT_EQ(host.opened, row.opened) << row.what;
   }
 }
 
-TEST(TClipDispatch, MoreThanThirtyPagesWaitForTheAnswerAndCopiesMeanwhileFollowInOrder) {
+// The footer heading that ends a NetMile mail's ads, in Shift-JIS.
+const std::string kNetMileFooter =
+    "\x81\xa1\x96\x7b\x83\x81\x81\x5b\x83\x8b\x82\xcd\x81\x41\x83\x6c\x83\x62\x83\x67\x83\x7d\x83\x43\x83\x8b"
+    "\x82\xc9\x82\xb2\x93\x6f\x98\x5e\x82\xa2\x82\xbd\x82\xbe\x82\xab\x82\xdc\x82\xb5\x82\xbd\x83\x81\x81\x5b"
+    "\x83\x8b\x83\x41\x83\x68\x83\x8c\x83\x58";
+
+TEST(TClipDispatch, MoreThanThirtyPagesOfACopyAskOnceAndCopiesMeanwhileFollowInOrder) {
   const std::string chart = "http://chart.yahoo.co.jp/q?d=c&k=c3&z=m&h=on&s=";
-  const auto mail = [](int links, const std::string& tag) {
+  const auto ad = [](const std::string& tag, int i) {
+    return "http://ad.example.jp/" + tag + std::to_string(i);
+  };
+  const auto cash = [](const std::string& tag, int i) {
+    return "http://x.example/clickweb/icjmp.asp?id=ID7&" + tag + std::to_string(i);
+  };
+  // A NetMile mail's ads up to its footer, then an Info-Cash mail's links below it.
+  const auto mail = [&](int ads, int links, const std::string& tag) {
     std::string text = "NetMile News\r\n";
-    for (int i = 0; i < links; ++i) text += "http://ad.example.jp/" + tag + std::to_string(i) + "\r\n";
+    for (int i = 0; i < ads; ++i) text += ad(tag, i) + "\r\n";
+    text += kNetMileFooter + "\r\ninfo-cash.jp\r\n";
+    for (int i = 0; i < links; ++i) text += cash(tag, i) + "\r\n";
     return text;
   };
-  const auto links = [](int n, const std::string& tag) {
+  const auto opens = [&](int ads, int links, const std::string& tag) {
     std::vector<std::string> urls;
-    for (int i = 0; i < n; ++i) urls.push_back("http://ad.example.jp/" + tag + std::to_string(i));
+    for (int i = 0; i < ads; ++i) urls.push_back(ad(tag, i));
+    for (int i = 0; i < links; ++i) urls.push_back(cash(tag, i));
     return urls;
   };
   const struct {
-    int links;
+    int ads, links;
     bool answer;
     std::vector<std::size_t> questions;
-    std::size_t opened;
-  } rows[] = {{30, true, {}, 30}, {31, false, {31}, 0}, {31, true, {31}, 31}, {40, true, {40}, 40}};
+  } rows[] = {{30, 0, true, {}},  {31, 0, false, {31}}, {31, 0, true, {31}},   {40, 0, true, {40}},
+              {15, 15, true, {}}, {20, 20, true, {40}}, {20, 11, false, {31}}, {0, 31, true, {31}}};
   for (const auto& row : rows) {
+    const std::string what = std::to_string(row.ads) + "+" + std::to_string(row.links);
     RecordingHost host;
     host.limit = 30;
-    host.stock = host.netmile = true;
+    host.stock = host.netmile = host.infocash = true;
+    host.id = "ID7";
     host.answer = row.answer;
-    host.clip = {mail(row.links, "a")};
+    host.clip = {mail(row.ads, row.links, "a")};
     std::string last;
     TClipDispatch dispatch;
     // Copies made while the question is open: kept, the same text twice once, and analysed after it.
     host.onConfirm = [&] {
       for (const std::string& text :
-           {std::string("1234"), std::string("1234"), mail(3, "b"), std::string("5678")}) {
+           {std::string("1234"), std::string("1234"), mail(3, 0, "b"), std::string("5678")}) {
         host.clip = {text};
         dispatch.Change(host, last);
       }
       EXPECT_TRUE(host.opened.empty()) << "nothing opens while the question is open";
     };
     ASSERT_TRUE(dispatch.Change(host, last));
-    EXPECT_EQ(dispatch.Asking(), row.links > 30) << row.links;
-    EXPECT_EQ(host.askLater, row.links > 30 ? 1 : 0) << row.links;
-    EXPECT_EQ(host.opened.size(), row.links > 30 ? 0u : 30u) << "nothing opens inside the notification";
-    ASSERT_TRUE(dispatch.Ask(host, last));
-    EXPECT_EQ(host.questions, row.questions);
-    std::vector<std::string> expected = links(static_cast<int>(row.opened), "a");
-    if (row.links > 30)
-      for (const auto& more : {std::vector<std::string>{chart + "1234"}, links(3, "b"), {chart + "5678"}})
+    const bool asks = !row.questions.empty();
+    EXPECT_EQ(dispatch.Asking(), asks) << what;
+    EXPECT_EQ(dispatch.DueInMs(), std::optional<int>(0)) << what;
+    EXPECT_TRUE(host.opened.empty()) << "nothing opens inside the notification";
+    Drive(dispatch, host, last);
+    EXPECT_EQ(host.questions, row.questions) << what;
+    std::vector<std::string> expected;
+    if (row.answer) expected = opens(row.ads, row.links, "a");
+    if (asks)
+      for (const auto& more : {std::vector<std::string>{chart + "1234"}, opens(3, 0, "b"), {chart + "5678"}})
         expected.insert(expected.end(), more.begin(), more.end());
-    EXPECT_EQ(host.opened, expected) << row.links;
-    EXPECT_EQ(host.sleeps.size(), expected.size() - (row.links > 30 ? 2 : 0))
-        << "a pause after each mail link";
-    EXPECT_EQ(last, row.links > 30 ? "5678" : mail(row.links, "a"));
-    EXPECT_FALSE(dispatch.Asking());
+    EXPECT_EQ(host.opened, expected) << what;
+    EXPECT_EQ(host.sleeps.size(), expected.size() - (asks ? 2 : 0)) << "a pause after each mail link";
+    EXPECT_EQ(last, asks ? "5678" : mail(row.ads, row.links, "a"));
+    EXPECT_FALSE(dispatch.DueInMs()) << what;
   }
+}
+
+// Settings changed while a copy's pages open act from the next page or pause on.
+TEST(TClipDispatch, SettingsChangedDuringABatchActFromTheNextPageOn) {
+  RecordingHost host;
+  host.netmile = host.infocash = true;
+  host.id = "ID7";
+  host.clip = {"NetMile\r\nhttp://ad.example.jp/1\r\nhttp://ad.example.jp/2\r\n" + kNetMileFooter +
+               "\r\ninfo-cash.jp\r\nhttp://x.example/clickweb/icjmp.asp?id=ID7\r\n"};
+  std::string last;
+  TClipDispatch dispatch;
+  host.onOpen = [&] {
+    host.sleepTime = 250;  // read at the pause that follows
+    host.netmile = false;  // the mail's second ad stays closed
+  };
+  dispatch.Change(host, last);
+  Drive(dispatch, host, last);
+  EXPECT_EQ(host.opened, (std::vector<std::string>{"http://ad.example.jp/1",
+                                                   "http://x.example/clickweb/icjmp.asp?id=ID7"}));
+  EXPECT_EQ(host.sleeps, (std::vector<int>{250, 250}));
 }

@@ -298,6 +298,20 @@ TEST(Dpi, TrayIconReachesTheShellAtTheSmallIconSize) {
   ASSERT_EQ(calls.size(), 5u);
   EXPECT_EQ(std::vector({int(calls[3].message), int(calls[4].message), calls[4].width}),
             std::vector({NIM_ADD, NIM_MODIFY, at.smallIcon}));
+
+  // A scale changed while running, told by none of those: the primary monitor's is taken again on a display
+  // or settings change.
+  size_t count = calls.size();
+  for (const UINT change : {WM_DISPLAYCHANGE, WM_SETTINGCHANGE}) {
+    SendMessageW(run.tray, WM_DPICHANGED, MAKEWPARAM(other.dpi, other.dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+    SendMessageW(run.tray, change, 0, 0);
+    calls = CallsFor(log, run.program->Id(), count += 2);
+    ASSERT_EQ(calls.size(), count) << change;
+    EXPECT_EQ(std::vector({int(calls[count - 1].message), calls[count - 1].width}),
+              std::vector({NIM_MODIFY, at.smallIcon}))
+        << change;
+  }
 }
 
 TEST(Dpi, TrayMenuBarTitleAndImagesGrowWithTheDpi) {
