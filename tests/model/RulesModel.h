@@ -223,9 +223,9 @@ inline void ClipChange(IAnalysisHost& host, std::string_view clip, std::string& 
   const std::string text = Text(clip);
   if (text == last) return;
   last = text;
-  if (host.BrowseStockCode()) BrowseStockChart(host, text);
-  if (host.AutoBrowseNetMileAD()) BrowseNetMileAD(host, text);
-  if (host.AutoBrowseInfoCash()) BrowseInfoCash(host, text);
+  if (host.BrowseStockCode()) model::BrowseStockChart(host, text);
+  if (host.AutoBrowseNetMileAD()) model::BrowseNetMileAD(host, text);
+  if (host.AutoBrowseInfoCash()) model::BrowseInfoCash(host, text);
 }
 
 // A host that writes down every call an analyser makes that could tell two runs apart: opens, pauses and
