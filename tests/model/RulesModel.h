@@ -1,11 +1,13 @@
 // Slow models of the text rules and of the three analysers, written straight from the rules and sharing no
-// code with the analysis core beyond its constants and the lead-byte set in force: characters walked from
-// a text's first byte, literal copies (the lowered text, the list of lines, the joined text), a NUL taken as
-// the end of every text. The fuzz targets and the native differential tests check the core against them.
+// code with the analysis core beyond the mail analysers' constants and the lead-byte set in force: characters
+// walked from a text's first byte, literal copies (the lowered text, the list of lines, the joined text), a
+// NUL taken as the end of every text. The fuzz targets and the native differential tests check the core
+// against them.
 #pragma once
 
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,7 +17,6 @@
 #include "Dispatch.h"
 #include "InfoCash.h"
 #include "NetMile.h"
-#include "StockChart.h"
 #include "TextRules.h"
 
 namespace model {
@@ -163,12 +164,22 @@ inline void Pause(IAnalysisHost& host) {
   if (const int ms = host.SleepTime(); ms > 0) host.Sleep(ms);
 }
 
+// The chart sites written out here rather than taken from the core's table, so that a wrong host or path
+// there shows.
+inline constexpr std::string_view kChartUrlPrefixes[] = {
+    "http://chart.yahoo.co.jp/q?d=c&k=c3&z=m&h=on&s=",
+    "http://money.www.infoseek.co.jp/MnStock/mn_schart.html?qt=",
+    "http://finance.livedoor.com/index?stock_id=",
+    "http://stocknavi.jiji.co.jp/cgi-bin/kobetsu.cgi?CODE_TEXT=",
+    "http://company.nikkei.co.jp/index.cfm?scode=",
+};
+
 inline void BrowseStockChart(IAnalysisHost& host, std::string_view text) {
   const std::string code = TrimBlanks(host.HalfWidth(std::string(text)));
   if (code.size() != 4 || !ParseInteger(code)) return;
   const int site = host.StockSiteSelect();
-  if (site < 0 || site >= static_cast<int>(ChartUrlPrefixes.size())) return;
-  host.OpenUrl(std::string(ChartUrlPrefixes[static_cast<std::size_t>(site)]) + code);
+  if (site < 0 || site >= static_cast<int>(std::size(kChartUrlPrefixes))) return;
+  host.OpenUrl(std::string(kChartUrlPrefixes[static_cast<std::size_t>(site)]) + code);
 }
 
 inline void BrowseNetMileAD(IAnalysisHost& host, std::string_view text) {
@@ -204,6 +215,17 @@ inline void BrowseInfoCash(IAnalysisHost& host, std::string_view text) {
     host.OpenUrl(ExtractUrl(CopyRange(line, start, static_cast<int>(line.size()))));
     Pause(host);
   }
+}
+
+// One clipboard change: a text that differs from the last one taken (up to its first NUL, as CF_TEXT gives
+// it) becomes the last one, and the enabled analysers run on it in their order.
+inline void ClipChange(IAnalysisHost& host, std::string_view clip, std::string& last) {
+  const std::string text = Text(clip);
+  if (text == last) return;
+  last = text;
+  if (host.BrowseStockCode()) model::BrowseStockChart(host, text);
+  if (host.AutoBrowseNetMileAD()) model::BrowseNetMileAD(host, text);
+  if (host.AutoBrowseInfoCash()) model::BrowseInfoCash(host, text);
 }
 
 // A host that writes down every call an analyser makes that could tell two runs apart: opens, pauses and

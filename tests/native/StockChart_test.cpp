@@ -38,7 +38,7 @@ std::vector<std::string> OpensFor(const std::string& clip, int site = 0) {
   return host.opened;
 }
 
-const std::string kYahoo(ChartUrlPrefixes[0]);
+const std::string kYahoo = "http://chart.yahoo.co.jp/q?d=c&k=c3&z=m&h=on&s=";
 }  // namespace
 
 TEST(BrowseStockChart, OpensTheChartOfAFourByteNumberAfterMappingAndTrimming) {
@@ -74,8 +74,15 @@ TEST(BrowseStockChart, OpensTheChartOfAFourByteNumberAfterMappingAndTrimming) {
 }
 
 TEST(BrowseStockChart, UsesTheSiteSelectedAtTheMomentAndNoneOutOfRange) {
+  const char* const charts[] = {
+      "http://chart.yahoo.co.jp/q?d=c&k=c3&z=m&h=on&s=7203",             // Yahoo! ファイナンス
+      "http://money.www.infoseek.co.jp/MnStock/mn_schart.html?qt=7203",  // infoseek マネー
+      "http://finance.livedoor.com/index?stock_id=7203",                 // livedoor ファイナンス
+      "http://stocknavi.jiji.co.jp/cgi-bin/kobetsu.cgi?CODE_TEXT=7203",  // 時事ストックナビ
+      "http://company.nikkei.co.jp/index.cfm?scode=7203",                // NIKKEI NET 株価サーチ
+  };
   for (int site = 0; site < 5; ++site)
-    EXPECT_EQ(OpensFor("7203", site), std::vector<std::string>{std::string(ChartUrlPrefixes[site]) + "7203"});
+    EXPECT_EQ(OpensFor("7203", site), std::vector<std::string>{charts[site]}) << site;
   for (int site : {-1, 5, 100}) EXPECT_TRUE(OpensFor("7203", site).empty()) << site;
   for (auto prefix : ChartUrlPrefixes) {
     EXPECT_TRUE(prefix.starts_with("http://"));

@@ -6,36 +6,18 @@
 #include <vector>
 
 #include "Harness.h"
+#include "SampleMails.h"
 
 using namespace harness;
 
 namespace {
 
-const std::string kAd = "http://ad.netmile.co.jp/click.asp?ad=";
-const std::string kJump = "http://www.info-cash.jp/clickweb/icjmp.asp?";
-
-struct Mail {
-  const wchar_t* file;
-  std::vector<std::string> urls;  // what the mail opens, by the rules, read off the sample by hand
-};
-const Mail kMagazine{
-    L"netmile_magazine.txt",
-    {kAd + "A1001&m=M0012345", kAd + "A1002&m=M0012345", kAd + "A1003&m=M0012345", kAd + "A1004&m=M0012345",
-     kAd + "A1007&m=M0012345", "http://www.netmile.co.jp/?mm=20261208",
-     "http://member.netmile.co.jp/member/mypage.asp", "http://www.netmile.co.jp/help/"}};
-const Mail kGold{L"netmile_gold.txt", {kAd + "G2001&m=M0012345", kAd + "G2002&m=M0012345"}};
-const Mail kHtml{
-    L"infocash_html.txt",
-    {kJump + "id=ic123456&ad=2002", kJump + "id=ic123456&ad=2004&gt;", kJump + "id=ic123456&amp;ad=2007"}};
-const Mail kPlain{L"infocash_plain.txt",
-                  {kJump + "id=ic123456&ad=1001", kJump + "id=ic123456&ad=1003", kJump + "ad=1004"}};
-
-// Copies each mail as soon as the previous one's first link has opened, so that
-// it lands while that mail's links are still opening, SleepTime 700 ms apart.
-void CopyOverlapping(const std::vector<const Mail*>& mails) {
+// Copies each mail as soon as the program has handed the previous one's first link to the shell, so that it
+// lands while that mail's links are still opening, SleepTime 700 ms apart; and checks that it did.
+void CopyOverlapping(const std::vector<const SampleMail*>& mails) {
   OrderedBrowser browser;
   ClipboardViewer viewer;  // behind the program: a notice here means the program has handled that change
-  ProgramCopy copy(L"overlap");
+  ProgramCopy copy(L"overlap", "BRIVOLA_PROBE_EXE");
   WriteFileBytes(copy.IniPath(),
                  "[" + UserName() +
                      "]\r\nSetupFormTop=9\r\nBrowseStockCode=1\r\n"
@@ -54,17 +36,24 @@ void CopyOverlapping(const std::vector<const Mail*>& mails) {
   notices = viewer.Count();
 
   const std::wstring data = EnvPath("BRIVOLA_TEST_DATA");
-  for (const Mail* mail : mails) {
+  for (size_t m = 0; m < mails.size(); ++m) {
     const size_t first = expected.size();
-    PutClipboardText(ReadFileBytes(data + L"\\" + mail->file));
-    expected.insert(expected.end(), mail->urls.begin(), mail->urls.end());
-    ASSERT_TRUE(WaitUntil([&] { return browser.Urls().size() > first; }, 30000))
-        << "nothing of the mail opened; " << browser.Urls().size() << " URLs";
+    PutClipboardText(ReadFileBytes(data + L"\\" + mails[m]->file));
+    // The shell's record is written once each open has returned: fewer of the previous mail's opens than
+    // it has links means the copy came while they were still being opened.
+    if (m > 0) {
+      EXPECT_LT(copy.ShellOpens().size(), first)
+          << "mail " << m << " was copied after the previous one's links";
+    }
+    expected.insert(expected.end(), mails[m]->urls.begin(), mails[m]->urls.end());
+    ASSERT_TRUE(WaitUntil([&] { return copy.ShellOpens().size() > first; }, 30000))
+        << "nothing of the mail opened; " << WhereLost(expected, copy, browser);
   }
   ASSERT_TRUE(viewer.WaitForCount(notices + static_cast<long>(mails.size()), 60000))
       << "changes not passed on";
   // The chain hears of each copy at once; the links go on opening after it.
-  EXPECT_TRUE(WaitUntil([&] { return browser.Urls().size() >= expected.size(); }, 60000));
+  ASSERT_TRUE(WaitUntil([&] { return browser.Urls().size() >= expected.size(); }, 60000))
+      << WhereLost(expected, copy, browser);
   EXPECT_EQ(browser.Urls(), expected);
   EXPECT_TRUE(program->Running());
   PostMessageW(form, WM_CLOSE, 0, 0);
@@ -94,7 +83,7 @@ TEST(OverlappingCopies, ACopyOfManyLinksAsksFirstAndCopiesMeanwhileFollow) {
   ASSERT_NE(form, nullptr);
   const auto links = [](int mail) {
     std::vector<std::string> urls;
-    for (int i = 0; i < 40; ++i) urls.push_back(kAd + std::to_string(mail) + "-" + std::to_string(i));
+    for (int i = 0; i < 40; ++i) urls.push_back(kNetMileAd + std::to_string(mail) + "-" + std::to_string(i));
     return urls;
   };
   const auto ask = [&](int mail) -> HWND {

@@ -1,9 +1,9 @@
 // Soak run of the program (its test build, which also records what it hands
 // to the shell): thousands of texts of every kind copied in turn with all
-// analysers on and no pause between links. The analysers themselves say which
-// URLs must open, in which order; a URL that doesn't arrive is traced to where
-// it was lost. Afterwards the program must still be resident, answer, and save
-// its settings on exit.
+// analysers on and no pause between links. The slow model of the analysers
+// (tests/model) says which URLs must open, in which order; a URL that doesn't
+// arrive is traced to where it was lost. Afterwards the program must still be
+// resident, answer, and save its settings on exit.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -18,8 +18,6 @@
 #include <map>
 #include <utility>
 
-#include "Analysers.h"
-#include "Dispatch.h"
 #include "Harness.h"
 #include "ModelHost.h"
 #include "RulesModel.h"
@@ -204,8 +202,8 @@ TEST(Soak, ThousandsOfTextsOpenExactlyTheExpectedUrlsInOrder) {
     return r.top == 7;
   })) << "settings not loaded";
 
-  ModelHost model;
-  model.id = kId;
+  ModelHost slow;
+  slow.id = kId;
   std::string last;
   std::vector<std::string> expected;
   std::string previous;
@@ -214,11 +212,12 @@ TEST(Soak, ThousandsOfTextsOpenExactlyTheExpectedUrlsInOrder) {
   // Sends one text and waits until the program has passed its change on and
   // the browser has been handed everything expected so far.
   auto copyText = [&](const std::string& text, int index) {
-    model.text = text;
-    ClipEventClipChange(model, last);
+    model::ClipChange(slow, text, last);
+    // Past the number of pages the program opens without asking, it would ask: the texts stay below it.
+    if (slow.opened.size() > 30) return ::testing::AssertionFailure() << "text " << index << " would ask";
     const size_t before = expected.size();
-    expected.insert(expected.end(), model.opened.begin(), model.opened.end());
-    model.opened.clear();
+    expected.insert(expected.end(), slow.opened.begin(), slow.opened.end());
+    slow.opened.clear();
     const long notices = viewer.Count();
     PutClipboardText(text);
     if (!viewer.WaitForCount(notices + 1, 30000))

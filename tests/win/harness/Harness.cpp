@@ -1,6 +1,7 @@
 #include "Harness.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -85,6 +86,34 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     if (GetTickCount64() >= end) return false;
     Sleep(20);
   }
+}
+
+struct Deadline::State {
+  std::mutex mutex;
+  std::condition_variable done;
+  bool returned = false;
+  std::thread watch;
+};
+
+Deadline::Deadline(std::string step, DWORD timeoutMs) : state_(std::make_unique<State>()) {
+  state_->watch = std::thread([state = state_.get(), step = std::move(step), timeoutMs] {
+    std::unique_lock lock(state->mutex);
+    if (state->done.wait_for(lock, std::chrono::milliseconds(timeoutMs), [state] { return state->returned; }))
+      return;
+    std::fprintf(stderr, "FAILED: %s: not returned within %lu ms\n", step.c_str(),
+                 static_cast<unsigned long>(timeoutMs));
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+  });
+}
+
+Deadline::~Deadline() {
+  {
+    std::lock_guard lock(state_->mutex);
+    state_->returned = true;
+  }
+  state_->done.notify_one();
+  state_->watch.join();
 }
 
 std::string ReadFileBytes(const std::wstring& path) {

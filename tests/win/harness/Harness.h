@@ -25,6 +25,21 @@ std::wstring CopyInto(const std::wstring& source, const std::wstring& dir, const
 // Polls the condition every 20 ms until it holds or the time is up.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 15000);
 
+// Ends this process with a failure naming the step when it isn't destroyed within the time: around a step
+// that must return (a destructor that joins a thread, a call into a window that may not answer), so that a
+// hang there fails at once and says where, not at ctest's time-out.
+class Deadline {
+ public:
+  explicit Deadline(std::string step, DWORD timeoutMs = 15000);
+  ~Deadline();
+  Deadline(const Deadline&) = delete;
+  Deadline& operator=(const Deadline&) = delete;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
 std::string ReadFileBytes(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);
