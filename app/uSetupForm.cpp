@@ -338,10 +338,11 @@ constexpr UINT kSaveAgain = WM_APP + 2;
 constexpr UINT kOpenFailed = WM_APP + 3;
 // A clipboard that another program holds is tried again this often, for this long after the change:
 // clipboard managers and the system's clipboard history read every copy, and hold the clipboard longer for
-// a large one (a bridge to another clipboard was seen to hold a 64 MiB copy for 7.9 s).
+// a large one (a bridge to another clipboard was seen to hold a 64 MiB copy for 7.9 s, and for 20 s on a
+// loaded machine).
 constexpr UINT_PTR kClipRetryTimer = 0xB1;
 constexpr int kClipRetryMs = 10;
-constexpr ULONGLONG kClipBusyBoundMs = 15000;
+constexpr ULONGLONG kClipBusyBoundMs = 30000;
 // Carries the dispatch on: the question, the next page after its pause, the copies kept meanwhile.
 constexpr UINT_PTR kDispatchTimer = 0xB2;
 constexpr UINT kDispatchNow = WM_APP + 4;
