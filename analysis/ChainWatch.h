@@ -16,6 +16,8 @@ class TChainWatch {
   void Notified(std::uint32_t sequence);
   // A check at time nowMs: Recheck asks for another check after RecheckInMs.
   TVerdict Check(std::uint32_t sequence, std::uint64_t nowMs);
+  // Whether the notification of this sequence number has arrived.
+  bool Heard(std::uint32_t sequence) const { return sequence == notified_; }
   std::uint64_t GraceMs() const { return graceMs_; }
   // What is left of the grace of a suspected change at time nowMs (at least 1).
   std::uint64_t RecheckInMs(std::uint64_t nowMs) const;

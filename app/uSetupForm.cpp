@@ -464,8 +464,10 @@ void TSetupForm::ArmDispatch() {
   const auto due = dispatch_.DueInMs();
   dispatchArmed_ = due.has_value();
   if (!due) return;
-  // Due now: at once, unless the user's input waits, which a timer lets go first.
-  if (*due <= 0 && HIWORD(GetQueueStatus(QS_INPUT)) == 0)
+  // Due now: at once, unless the user's input or an expired timer waits, which a timer lets go first. A
+  // posted message comes before every timer, so pages posted one after another would hold back the held
+  // clipboard's retry and the bound on holding a change back until the last of them.
+  if (*due <= 0 && HIWORD(GetQueueStatus(QS_INPUT | QS_TIMER)) == 0)
     PostMessageW(Handle(), kDispatchNow, 0, 0);
   else
     SetTimer(Handle(), kDispatchTimer, static_cast<UINT>(std::max(*due, 0)), nullptr);

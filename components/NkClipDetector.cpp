@@ -1,10 +1,15 @@
 #include "NkClipDetector.h"
 
+#include <utility>
+
 namespace {
 constexpr UINT_PTR kCheckTimer = 1;
 // A change held back is passed on after this long at the latest.
 constexpr UINT_PTR kHoldTimer = 2;
 constexpr UINT kHoldBoundMs = 750;
+// A change past its grace: the chain's head is asked whether it has handled its messages, up to this long.
+constexpr UINT_PTR kProbeTimer = 3;
+constexpr UINT kProbeAnswer = WM_APP + 1;
 
 // A peer that keeps handling messages is waited for however slow it is; one
 // that has stopped (the system's hung test) is given up.
@@ -21,6 +26,11 @@ bool HeadAnswers(HWND head, UINT flags, UINT timeoutMs) {
   DWORD_PTR ignored = 0;
   return SendMessageTimeoutW(head, WM_NULL, 0, 0, flags, timeoutMs, &ignored) != 0;
 }
+
+// The head's answer, handed back to the detector's window from the message loop.
+void CALLBACK ProbeCallback(HWND, UINT, ULONG_PTR window, LRESULT) {
+  PostMessageW(reinterpret_cast<HWND>(window), kProbeAnswer, 0, 0);
+}
 }  // namespace
 
 TNkClipDetector::TNkClipDetector(TComponent* owner) : TComponent(owner) {}
@@ -30,6 +40,7 @@ TNkClipDetector::~TNkClipDetector() { Leave(); }
 void TNkClipDetector::Leave() {
   if (!windowHandle_) return;
   PassChangeOn();
+  probing_ = false;
   if (listening_) RemoveClipboardFormatListener(windowHandle_);
   listening_ = false;
   const HWND head = GetClipboardViewer();
@@ -88,19 +99,49 @@ void TNkClipDetector::CheckChain() {
     case TChainWatch::TVerdict::Recheck:
       ScheduleCheck(static_cast<unsigned>(watch_.RecheckInMs(now)));
       break;
-    case TChainWatch::TVerdict::Rejoin:
-      // A viewer ahead stopped forwarding, hangs or died in the chain.
+    case TChainWatch::TVerdict::Rejoin: {
+      // A head that is alive may only be slow to come to its messages (a loaded machine): the notification
+      // was sent to it before this question, so once it answers, the notification has come if it ever
+      // does. The answer comes as a message; meanwhile everything else is handled.
       ScheduleCheck(listening_ ? 0 : checkInterval_);
-      watch_.Notified(sequence);
-      try {
-        DoClipChange();
-      } catch (...) {
-        Rejoin();
-        throw;
+      if (probing_) break;
+      const HWND head = GetClipboardViewer();
+      if (head && head != windowHandle_ && IsWindow(head) && !IsHungAppWindow(head) &&
+          SendMessageCallbackW(head, WM_NULL, 0, 0, ProbeCallback,
+                               reinterpret_cast<ULONG_PTR>(windowHandle_))) {
+        probing_ = true;
+        probed_ = sequence;
+        SetTimer(windowHandle_, kProbeTimer, kPeerTimeoutMs, nullptr);
+        break;
       }
-      Rejoin();
+      TakeUnheldChange(sequence);
       break;
+    }
   }
+}
+
+// The head answered, or not in time: a change it still hasn't brought is taken from here.
+void TNkClipDetector::ProbeAnswered() {
+  if (!std::exchange(probing_, false)) return;
+  KillTimer(windowHandle_, kProbeTimer);
+  const DWORD sequence = GetClipboardSequenceNumber();
+  if (watch_.Heard(sequence)) return;
+  // A later change meanwhile: its notification gets a grace of its own.
+  if (sequence != probed_) return CheckChain();
+  TakeUnheldChange(sequence);
+}
+
+// A viewer ahead stopped forwarding, hangs or died in the chain: the change is raised from here, and the
+// chain joined again at its head.
+void TNkClipDetector::TakeUnheldChange(DWORD sequence) {
+  watch_.Notified(sequence);
+  try {
+    DoClipChange();
+  } catch (...) {
+    Rejoin();
+    throw;
+  }
+  Rejoin();
 }
 
 void TNkClipDetector::SetOnClipChange(TNotifyEvent value) {
@@ -198,6 +239,9 @@ LRESULT TNkClipDetector::ChainWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLIPBOARDUPDATE:
       CheckChain();
       return 0;
+    case kProbeAnswer:
+      ProbeAnswered();
+      return 0;
     case WM_TIMER:
       if (wParam == kCheckTimer) {
         CheckChain();
@@ -205,6 +249,10 @@ LRESULT TNkClipDetector::ChainWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       if (wParam == kHoldTimer) {
         PassChangeOn();
+        return 0;
+      }
+      if (wParam == kProbeTimer) {
+        ProbeAnswered();
         return 0;
       }
       return DefWindowProcA(windowHandle_, msg, wParam, lParam);

@@ -48,6 +48,8 @@ class TNkClipDetector : public TComponent {
   void Rejoin();
   void ScheduleCheck(unsigned ms);
   void CheckChain();
+  void ProbeAnswered();
+  void TakeUnheldChange(DWORD sequence);
   void ForwardDraw();
 
   HWND nextViewer_ = nullptr;
@@ -61,4 +63,6 @@ class TNkClipDetector : public TComponent {
   bool listening_ = false;  // the window is a clipboard format listener
   bool drawing_ = false;    // inside WM_DRAWCLIPBOARD's handler
   bool holding_ = false;    // a change waits to be passed on
+  bool probing_ = false;    // the chain's head was asked whether it is through with its messages
+  DWORD probed_ = 0;        // the sequence number it was asked about
 };

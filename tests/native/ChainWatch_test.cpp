@@ -10,7 +10,9 @@ TEST(ChainWatch, HealthyChainNeverRejoins) {
   EXPECT_EQ(watch.Check(10, 60000), V::Healthy);
   // A change whose notification is still in flight at the check, then arrives.
   EXPECT_EQ(watch.Check(11, 120000), V::Recheck);
+  EXPECT_FALSE(watch.Heard(11));
   watch.Notified(11);
+  EXPECT_TRUE(watch.Heard(11));
   EXPECT_EQ(watch.Check(11, 122000), V::Healthy);
   EXPECT_EQ(watch.Check(11, 180000), V::Healthy);
 }

@@ -88,6 +88,29 @@ TEST(BatchPause, TheProgramAndTheChainAnswerDuringTheLinksPauses) {
     EXPECT_GE(opens[i].us - opens[i - 1].us, kPause * 1000ull - 20000) << "pause before link " << i + 1;
 }
 
+// A copy made while a mail's links open with no pause between them, its clipboard held for a moment by a
+// reader ahead in the chain (as a clipboard manager holds every copy): the viewer behind hears of it while
+// the links still open, not once the last has, and its own links open after them.
+TEST(BatchPause, ACopyHeldDuringALinksRunIsPassedOnBeforeItEnds) {
+  Batch batch(L"pause-held", 0);
+  ASSERT_TRUE(batch.run.Start());
+  const std::wstring log = batch.run.copy.Dir() + L"\\reader.log";
+  Process reader(L"\"" + EnvPath("WINTOOL_EXE") + L"\" chain \"" + log + L"\" --hold 100");
+  ASSERT_TRUE(WaitUntil([&] { return !ReadLines(log).empty(); })) << "the reader did not join";
+  const std::vector<std::string> links = Links(30);
+  PutClipboardText(Mail(links));
+  ASSERT_TRUE(batch.WaitForHanded(1));
+  const long heard = batch.behind.Count();
+  const std::vector<std::string> next{kAd + "Q1", kAd + "Q2"};
+  PutClipboardText(Mail(next));
+  ASSERT_TRUE(batch.behind.WaitForCount(heard + 1, 30000));
+  EXPECT_LT(batch.Handed(), links.size()) << "the viewer behind heard of the copy only after the links";
+  std::vector<std::string> all = links;
+  all.insert(all.end(), next.begin(), next.end());
+  ASSERT_TRUE(WaitUntil([&] { return batch.browser.Urls().size() >= all.size(); }, 60000));
+  EXPECT_EQ(batch.browser.Urls(), all);
+}
+
 // An exit, a close message or a log-off midway ends the program at once, with the settings saved; the rest
 // of the mail's links stay closed.
 TEST(BatchPause, AnExitOrALogOffMidwayEndsTheBatchWithTheSettingsSaved) {

@@ -221,8 +221,9 @@ TEST(Soak, ThousandsOfTextsOpenExactlyTheExpectedUrlsInOrder) {
     const long notices = viewer.Count();
     PutClipboardText(text);
     if (!viewer.WaitForCount(notices + 1, 30000))
-      return ::testing::AssertionFailure() << "text " << index << " not passed on; the program "
-                                           << (program->Running() ? "hangs" : "has ended");
+      return ::testing::AssertionFailure()
+             << "text " << index << " not passed on; the program "
+             << (program->Running() ? ChainReport(*program, form, viewer, notices + 1) : "has ended");
     if (expected.size() == before) return ::testing::AssertionSuccess();
     ++urlTexts;
     if (!WaitUntil([&] { return browser.Urls().size() >= expected.size(); }, 30000))
@@ -435,7 +436,8 @@ TEST(Soak, BesideAClipboardManagerEveryCopyOpensItsPagesOnceInOrder) {
     copies.push_back({kind, Microseconds(), GetClipboardSequenceNumber(), std::move(model.opened)});
     model.opened.clear();
     ASSERT_TRUE(viewer.WaitForCount(notices + 1, 30000))
-        << "copy " << i << " not passed on; the program " << (program->Running() ? "hangs" : "has ended");
+        << "copy " << i << " not passed on; the program "
+        << (program->Running() ? ChainReport(*program, form, viewer, notices + 1) : "has ended");
     Sleep(20);
   }
   // Once the program has handed over the last copy's chart, the browser's log is waited for until it holds

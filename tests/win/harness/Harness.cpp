@@ -481,6 +481,26 @@ bool ClipboardViewer::WaitForCount(long count, DWORD timeoutMs) const {
                                   [&] { return state_->count >= count; });
 }
 
+std::string ChainReport(const Process& program, HWND form, const ClipboardViewer& viewer, long count) {
+  auto whose = [&](HWND wnd) {
+    DWORD pid = 0;
+    if (wnd) GetWindowThreadProcessId(wnd, &pid);
+    return !wnd ? std::string("none") : pid == program.Id() ? std::string("the program's") : "process " + std::to_string(pid) + "'s";
+  };
+  DWORD_PTR ignored = 0;
+  const ULONGLONG asked = GetTickCount64();
+  const bool answers = SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored) != 0;
+  std::string report = "chain head: " + whose(GetClipboardViewer()) + "; clipboard held by " +
+                       whose(GetOpenClipboardWindow()) + "; the program's window " +
+                       (answers ? "answered in " + std::to_string(GetTickCount64() - asked) + " ms"
+                                : std::string("did not answer in 10 s"));
+  const ULONGLONG waited = GetTickCount64();
+  report += viewer.WaitForCount(count, 30000)
+                ? "; the notice came " + std::to_string(GetTickCount64() - waited) + " ms later"
+                : "; no notice 30 s later";
+  return report;
+}
+
 namespace {
 const wchar_t* const kUrlCommandKeys[] = {L"Software\\Classes\\http\\shell\\open\\command",
                                           L"Software\\Classes\\https\\shell\\open\\command"};

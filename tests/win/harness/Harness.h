@@ -167,6 +167,11 @@ class ClipboardViewer {
   std::unique_ptr<State> state_;
 };
 
+// What a change that did not come down the chain met, for a failure's message: the chain's head and the
+// clipboard's holder (whether they are the program's), whether the program's window answers, and whether the
+// notice comes within a further 30 s.
+std::string ChainReport(const Process& program, HWND form, const ClipboardViewer& viewer, long count);
+
 // While it exists, the shell hands http and https URLs to a stand-in on the
 // Windows side (wintool browse) that logs each with its own creation time: the
 // order in which the shell started them, which URLs opened with no pause

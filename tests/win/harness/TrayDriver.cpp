@@ -72,12 +72,16 @@ bool OpenMenu::Closed() const {
   return WaitUntil([&] { return !IsWindow(wnd_) || !IsWindowVisible(wnd_); }, 5000);
 }
 
-// The bar's pure blue top-left pixel, once the menu has painted it.
+// The bar's pure blue top-left pixel, once the menu has painted it, and its column painted down to its last
+// row, as far from the bottom as its first is from the top: each item paints its own slice after its text, so
+// the menu is whole once the last slice shows.
 bool OpenMenu::FindBar() {
   atOpen_ = CaptureClient(wnd_);
   for (int y = 0; y < 8 && y < atOpen_.height; ++y)
     for (int x = 0; x < 8 && x < atOpen_.width; ++x)
       if (atOpen_.At(x, y) == RGB(0, 0, 255)) {
+        for (int row = y; row < atOpen_.height - y; ++row)
+          if (GetRValue(atOpen_.At(x, row)) != 0 || GetGValue(atOpen_.At(x, row)) != 0) return false;
         bar_ = {x, y};
         return true;
       }
