@@ -456,6 +456,8 @@ bool TSetupForm::TakeClipboardChange(bool resume) {
     SetTimer(Handle(), kClipRetryTimer, kClipRetryMs, nullptr);
     return false;
   }
+  // Given up: the retry armed by an earlier try within the same tick goes too, or a second box would follow.
+  KillTimer(Handle(), kClipRetryTimer);
   ClipEvent->PassChangeOn();
   throw EClipboardBusy(TextFromUtf8("クリップボードを開くことができません"));
 }

@@ -254,7 +254,22 @@ TEST(Resident, LockedClipboardShowsTheErrorAndKeepsRunning) {
                L"\u307e\u305b\u3093");
   holder.Kill();
   PostMessageW(box, WM_COMMAND, IDOK, 0);
-  ASSERT_TRUE(WaitUntil([&] { return FindProcessWindow(L"#32770", L"Brivola", program->Id()) == nullptr; }));
+  ASSERT_TRUE(WaitUntil([&] { return FindProcessWindow(L"#32770", L"Brivola", program->Id()) == nullptr; }))
+      <<
+      [&] {
+        std::string boxes;
+        for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", L"Brivola")) != nullptr;) {
+          DWORD pid = 0;
+          GetWindowThreadProcessId(w, &pid);
+          wchar_t said[256] = {};
+          GetDlgItemTextW(w, 0xFFFF, said, 256);
+          if (pid == program->Id())
+            boxes += std::string(w == box ? " the box" : " another box") +
+                     (IsWindowVisible(w) ? "" : " (hidden)") + ": " + std::to_string(std::wcslen(said)) +
+                     " characters, " + (std::wstring(said) == text ? "the same text" : "another text") + ";";
+        }
+        return "boxes left:" + boxes;
+      }();
   EXPECT_TRUE(program->Running());
   PutClipboardText("next");
   EXPECT_TRUE(WaitUntil([&] {
