@@ -143,11 +143,21 @@ class TBytePattern {
         bits = Bits(f0) | Bits(f1) << kBlock | Bits(f2) << 2 * kBlock | Bits(f3) << 3 * kBlock;
         return i + static_cast<std::size_t>(std::countr_zero(bits));
       }
-    // A short text, or the end of one: a block at a time (the window stays unread).
-    if constexpr (kBlocks)
+    // A short text, or the end of one: a block at a time (the window stays unread), the last block read
+    // back from where the blocks must end, so that it overlaps the one before, its bytes before `i` left
+    // out. Only single bytes can be met after it, in the last `distance` bytes.
+    if constexpr (kBlocks) {
       for (; i + kBlock + distance_ <= n; i += kBlock)
         if (const TBlock f = Flags(p + i); ToMask(f))
           return i + static_cast<std::size_t>(std::countr_zero(Bits(f)));
+      if (n >= kBlock + distance_ && i < n - distance_) {
+        const std::size_t last = n - kBlock - distance_;  // below i, by less than a block
+        if (const std::uint64_t bits = Bits(Flags(p + last)) >> (i - last))
+          return i + static_cast<std::size_t>(std::countr_zero(bits));
+        i = n - distance_;
+        if (A == 0) return n;
+      }
+    }
     for (; i < n; ++i)
       if (Holds(p, i, n)) return i;
     return n;

@@ -86,6 +86,27 @@ struct TLineVerdict {
   }
 };
 
+// The link of a line that holds no footer heading, found where the line stands when taking its full-width
+// spaces out can't change it: no space follows a byte that "http://" holds before the first one found (a
+// link cut in two by spaces), and none follows the URL (whose rest it would hide). `sure` is false where one
+// may; then the line is put together without its spaces.
+struct TPlainLink {
+  bool sure = false;
+  std::string_view url;  // empty when the line holds no link
+};
+
+TPlainLink PlainLink(std::string_view line) {
+  constexpr std::string_view kCut = kUrlStart.substr(0, kUrlStart.size() - 1);  // bytes a space may follow
+  const std::size_t at = FindFixed(line, kUrlStart);
+  TFixedSearch spaces(line.substr(0, at == std::string_view::npos ? line.size() : at), kFullWidthSpace);
+  for (std::size_t s; (s = spaces.Next()) != std::string_view::npos;)
+    if (s > 0 && kCut.find(line[s - 1]) != std::string_view::npos) return {};
+  if (at == std::string_view::npos) return {true, {}};
+  const std::string_view rest = line.substr(at), url = rest.substr(0, UrlLength(rest));
+  if (rest.substr(url.size()).starts_with(kFullWidthSpace)) return {};
+  return {true, url};
+}
+
 void Look(std::string_view line, TLineWindows& windows, TLineVerdict& verdict) {
   TFixedSearch spaces(line, kFullWidthSpace);
   std::size_t at = spaces.Next();
@@ -114,6 +135,7 @@ void BrowseNetMileAD(IAnalysisHost& host, const TTextToNul& cut) {
   TBreakScan breaks(text);
   TLineWindows windows(kOverlap);
   TLineVerdict verdict;
+  std::string url;  // a link found where its line stands
   for (std::size_t pos = 0;;) {
     std::size_t next = events.From(pos);
     while (next < text.size() && text[next] != ':' && !MayBeginMarker(text, next))
@@ -126,13 +148,23 @@ void BrowseNetMileAD(IAnalysisHost& host, const TTextToNul& cut) {
         links = true;
       else if (MayBeginMarker(text, at))
         markers = true;
+    const std::string_view line = text.substr(start, end - start);
+    pos = end;
+    if (!markers) {
+      if (const TPlainLink plain = PlainLink(line); plain.sure) {
+        if (!plain.url.empty() && !IsSkipUrl(plain.url)) {
+          host.OpenUrl(url.assign(plain.url));
+          PauseAfterLink(host);
+        }
+        continue;
+      }
+    }
     verdict.Reset(markers, links);
-    Look(text.substr(start, end - start), windows, verdict);
+    Look(line, windows, verdict);
     if (verdict.stop) return;
     if (verdict.url.Found() && !IsSkipUrl(verdict.url.Url())) {
       host.OpenUrl(verdict.url.Url());
       PauseAfterLink(host);
     }
-    pos = end;
   }
 }

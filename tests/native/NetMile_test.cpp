@@ -87,6 +87,11 @@ TEST(BrowseNetMileAD, TakesOneUrlPerLineAndSkipsOnlyTheExactServicePages) {
       // The "h" here is the second byte of the double-byte ド: no link starts there.
       {"\x83http://a.example/ http://b.example/", {"http://b.example/"}},
       {"\x83\x68ttp://a.example/", {}},
+      // Spaces inside the scheme, after spaces that stand before the link, after the link's end.
+      {"ht" + kFullWidthSpace + "tp:" + kFullWidthSpace + "//a.example/x", {"http://a.example/x"}},
+      {"x:" + kFullWidthSpace + "\x83\x68" + kFullWidthSpace + "ttp://a.example/ http://b.example/",
+       {"http://b.example/"}},
+      {kFullWidthSpace + kFullWidthSpace + "http://a.example/1 " + kFullWidthSpace + "x", {"http://a.example/1"}},
   };
   for (const auto& row : rows)
     EXPECT_EQ(NetMileOpens("NetMile\r\n" + row.line + "\r\n"), row.expected) << row.line;
