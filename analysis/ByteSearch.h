@@ -103,6 +103,21 @@ inline void WindowBits(const char* p, const std::array<unsigned char, N>& bytes,
   }
 }
 
+// Whether n bytes at a and b are the same, compared a machine word at a time.
+inline bool SameBytes(const char* a, const char* b, std::size_t n) {
+  for (; n >= sizeof(std::uintptr_t); n -= sizeof(std::uintptr_t)) {
+    std::uintptr_t x, y;
+    std::memcpy(&x, a, sizeof x);
+    std::memcpy(&y, b, sizeof y);
+    if (x != y) return false;
+    a += sizeof x;
+    b += sizeof y;
+  }
+  for (; n > 0; --n)
+    if (*a++ != *b++) return false;
+  return true;
+}
+
 }  // namespace bytesearch
 
 // Positions where the byte meets one of the tests of `single`, or, when the pattern has a pair, where the
@@ -124,6 +139,19 @@ class TBytePattern {
     std::size_t window;
     std::uint64_t bits;
     return Find(text, from, window, bits);
+  }
+
+  // The same for a search that most often ends within a window of `from`: the blocks of that window are
+  // read one at a time, so that the first one that holds ends the search.
+  std::size_t FindNear(std::string_view text, std::size_t from) const {
+    using namespace bytesearch;
+    std::size_t i = from;
+    if constexpr (kBlocks)
+      for (const std::size_t end = from + kWindow; i < end && i + kBlock + distance_ <= text.size();
+           i += kBlock)
+        if (const TBlock f = Flags(text.data() + i); ToMask(f))
+          return i + static_cast<std::size_t>(std::countr_zero(Bits(f)));
+    return Find(text, i);
   }
 
   // The same, and when a whole window was read to find it, where that window begins and its bits (otherwise

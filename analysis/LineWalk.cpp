@@ -30,20 +30,6 @@ bytesearch::TMask NonUrlBytes(const char* at) {
   return static_cast<bytesearch::TMask>(_mm_movemask_epi8(bad));
 }
 #endif
-// Whether n bytes at a and b are the same, compared a machine word at a time.
-bool SameBytes(const char* a, const char* b, std::size_t n) {
-  for (; n >= sizeof(std::uintptr_t); n -= sizeof(std::uintptr_t)) {
-    std::uintptr_t x, y;
-    std::memcpy(&x, a, sizeof x);
-    std::memcpy(&y, b, sizeof y);
-    if (x != y) return false;
-    a += sizeof x;
-    b += sizeof y;
-  }
-  for (; n > 0; --n)
-    if (*a++ != *b++) return false;
-  return true;
-}
 }  // namespace
 
 std::size_t UrlLength(std::string_view text) {
@@ -76,11 +62,12 @@ std::size_t LineStart(std::string_view text, std::size_t floor, std::size_t pos)
 std::size_t TFixedSearch::Next() {
   const std::size_t n = text_.size(), m = pattern_.size();
   while (from_ + m <= n) {
-    const std::size_t start = ends_.Find(text_, from_);
+    const std::size_t start = ends_.FindNear(text_, from_);
     if (start >= n) break;
     from_ = start + 1;
     // The first and last bytes are known to match.
-    if ((m <= 2 || SameBytes(text_.data() + start + 1, pattern_.data() + 1, m - 2)) && cursor_.At(start))
+    if ((m <= 2 || bytesearch::SameBytes(text_.data() + start + 1, pattern_.data() + 1, m - 2)) &&
+        cursor_.At(start))
       return start;
   }
   from_ = n;

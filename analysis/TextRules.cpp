@@ -67,8 +67,13 @@ size_t TPatternFinder::Find(std::string_view text, size_t from) const {
                                    TByteTest{static_cast<unsigned char>(pattern_[m - 1])}, m - 1);
   for (size_t i = from, k = 0; i < n; ++i) {
     if (k == 0) {
-      i = ends.Find(text, i);
+      i = ends.FindNear(text, i);
       if (i == n) break;
+      // Where the whole pattern stands, its bytes are taken at once, as the matching would take them.
+      if (bytesearch::SameBytes(bytes + i, pattern_.data(), m)) {
+        i += m - 1;
+        k = m - 1;
+      }
     } else {
       while (k > 0 && bytes[i] != pattern_[k]) k = next_[k - 1];
     }

@@ -32,9 +32,12 @@ bool IsFolded(std::string_view t, std::size_t i, char c) {
 // Every position the scan of a pattern finds, From one after the other, against the model.
 template <class P, class F>
 void ExpectSameFinds(const P& pattern, std::string_view text, F&& holds) {
-  for (std::size_t from = 0; from <= text.size() + 1; ++from)
+  for (std::size_t from = 0; from <= text.size() + 1; ++from) {
     ASSERT_EQ(pattern.Find(text, from), model::FindWhere(text, from, holds))
         << "from " << from << " of " << text.size();
+    ASSERT_EQ(pattern.FindNear(text, from), model::FindWhere(text, from, holds))
+        << "near, from " << from << " of " << text.size();
+  }
   // Successive finds that read on from the window kept, as the analysers' scans do.
   std::size_t window = 0;
   std::uint64_t bits = 0;

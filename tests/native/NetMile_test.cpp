@@ -91,7 +91,8 @@ TEST(BrowseNetMileAD, TakesOneUrlPerLineAndSkipsOnlyTheExactServicePages) {
       {"ht" + kFullWidthSpace + "tp:" + kFullWidthSpace + "//a.example/x", {"http://a.example/x"}},
       {"x:" + kFullWidthSpace + "\x83\x68" + kFullWidthSpace + "ttp://a.example/ http://b.example/",
        {"http://b.example/"}},
-      {kFullWidthSpace + kFullWidthSpace + "http://a.example/1 " + kFullWidthSpace + "x", {"http://a.example/1"}},
+      {kFullWidthSpace + kFullWidthSpace + "http://a.example/1 " + kFullWidthSpace + "x",
+       {"http://a.example/1"}},
   };
   for (const auto& row : rows)
     EXPECT_EQ(NetMileOpens("NetMile\r\n" + row.line + "\r\n"), row.expected) << row.line;

@@ -66,6 +66,10 @@ TEST(FindPos, CountsOnlyMatchesAtCharacterBoundaries) {
       {"\x83", "ab\x83", 3},  // lone lead byte at the end
       {"aab", "aaab", 2},
       {"abab", "ababab", 1},
+      // A whole match inside a character, then one overlapping it at a boundary.
+      {"\x40\x81\x40", "\x81\x40\x81\x40\x81\x40", 0},
+      {"\x41\x81\x41", "\x83\x41\x81\x41\x81\x41", 0},
+      {"\x41\x41\x41", "\x83\x41\x41\x41\x41", 3},
       {"abc", "ab", 0},
   };
   for (const auto& r : rows) EXPECT_EQ(FindPos(r.pattern, r.text), r.pos) << r.pattern << " in " << r.text;
