@@ -96,6 +96,14 @@ void WatchMappedFiles() {
   sigaction(SIGBUS, &action, nullptr);
 }
 
+// Output to a pipe goes in pieces of kOutPiece: a pipe that holds as much lets the writer go on while the
+// reader takes the piece before, instead of waiting on it every 64 KiB. Where the system refuses, the pipe
+// stays as it is.
+void WidenOutputPipe() {
+  struct stat st {};
+  if (fstat(STDOUT_FILENO, &st) == 0 && S_ISFIFO(st.st_mode)) fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 1 << 20);
+}
+
 struct TUnmap {
   std::size_t size = 0;
   void operator()(const char* at) const {
@@ -317,7 +325,7 @@ class TScanHost : public IAnalysisHost {
   }
 
  private:
-  static constexpr std::size_t kOutPiece = 64 * 1024;
+  static constexpr std::size_t kOutPiece = 256 * 1024;
   const TScanSettings& settings_;
   std::string_view text_;
   std::string out_;
@@ -352,6 +360,7 @@ int main(int argc, char** argv) {
   RestrictDllSearch();
 #else
   WatchMappedFiles();
+  WidenOutputPipe();
 #endif
   std::optional<std::string> iniPath, section;
   std::vector<std::string> files;
