@@ -100,8 +100,10 @@ void WatchMappedFiles() {
 // reader takes the piece before, instead of waiting on it every 64 KiB. Where the system refuses, the pipe
 // stays as it is.
 void WidenOutputPipe() {
+#ifdef F_SETPIPE_SZ
   struct stat st {};
   if (fstat(STDOUT_FILENO, &st) == 0 && S_ISFIFO(st.st_mode)) fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 1 << 20);
+#endif
 }
 
 struct TUnmap {
