@@ -485,7 +485,9 @@ std::string ChainReport(const Process& program, HWND form, const ClipboardViewer
   auto whose = [&](HWND wnd) {
     DWORD pid = 0;
     if (wnd) GetWindowThreadProcessId(wnd, &pid);
-    return !wnd ? std::string("none") : pid == program.Id() ? std::string("the program's") : "process " + std::to_string(pid) + "'s";
+    return !wnd                  ? std::string("none")
+           : pid == program.Id() ? std::string("the program's")
+                                 : "process " + std::to_string(pid) + "'s";
   };
   DWORD_PTR ignored = 0;
   const ULONGLONG asked = GetTickCount64();
